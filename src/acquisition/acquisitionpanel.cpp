@@ -1,0 +1,210 @@
+#include "acquisition/acquisitionpanel.h"
+
+#include "acquisition/datafile.h"
+#include "acquisition/opnumber.h"
+#include "serial/decode.h"
+#include "serial/link.h"
+#include "serial/seams.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <limits>
+
+namespace tr {
+
+namespace {
+
+const QString kCaption = QStringLiteral("系统提示");
+const QString kNotNumbers =
+    QStringLiteral("请输入正确的命令，命令、地址、数据长度等都应该是十六进制数据");
+const QString kBadRange = QStringLiteral(
+    "请输入正确的地址、数据长度，地址和数据长度不能为0，数据长度值范围为1-21");
+const QString kBadIntervals = QStringLiteral("请输入正确的刷新时长和存储时间间隔");
+
+// Fresh values are black, values not yet refreshed red.
+void setTextColour(QLineEdit *box, Qt::GlobalColor colour)
+{
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Text, colour);
+    box->setPalette(palette);
+}
+
+} // namespace
+
+AcquisitionPanel::AcquisitionPanel(const AcquisitionWidgets &w, Link &link, MessageBox &messages,
+                                   FileDialog &files, QString programDir, QObject *parent)
+    : QObject(parent), w_(w), link_(link), messages_(messages), files_(files),
+      programDir_(std::move(programDir))
+{
+    // Precise timers: the platform's coarse timers may slip by 5 % of the period.
+    Timer1.setTimerType(Qt::PreciseTimer);
+    Timer2.setTimerType(Qt::PreciseTimer);
+    connect(&Timer1, &QTimer::timeout, this, &AcquisitionPanel::Timer1_Timer);
+    connect(&Timer2, &QTimer::timeout, this, &AcquisitionPanel::Timer2_Timer);
+    connect(w_.comDoOnce, &QPushButton::clicked, this, &AcquisitionPanel::comDoOnce_Click);
+    connect(w_.cmdOneM, &QPushButton::clicked, this, &AcquisitionPanel::cmdOneM_Click);
+    connect(w_.cmdStopOnce, &QPushButton::clicked, this, &AcquisitionPanel::cmdStopOnce_Click);
+    connect(w_.CommandChangeFile, &QPushButton::clicked, this,
+            &AcquisitionPanel::CommandChangeFile_Click);
+    connect(w_.cmdClearTxt, &QPushButton::clicked, this, &AcquisitionPanel::cmdClearTxt_Click);
+    connect(&link_, &Link::valuesStale, this, &AcquisitionPanel::markStale);
+    connect(&link_, &Link::measurementDecoded, this, &AcquisitionPanel::applyMeasurement);
+}
+
+QString AcquisitionPanel::defaultDataFile() const
+{
+    return programDir_ + QStringLiteral("/dataGet.txt");
+}
+
+void AcquisitionPanel::tell(const QString &text)
+{
+    if (messageOpen_)
+        return;
+    QScopedValueRollback<bool> open(messageOpen_, true);
+    messages_.show(text, kCaption, MessageBox::Icon::None);
+}
+
+void AcquisitionPanel::comDoOnce_Click()
+{
+    const QString texts[4] = {w_.txtStationID->text(), w_.txtFunID->text(),
+                              w_.txtStartID->text(), w_.txtDataLength->text()};
+    std::optional<double> numbers[4];
+    bool allNumbers = true;
+    for (int i = 0; i < 4; ++i) {
+        numbers[i] = parseOperatorNumber(texts[i]);
+        allNumbers = allNumbers && numbers[i].has_value();
+    }
+    if (!allNumbers) {
+        tell(kNotNumbers);
+        return;
+    }
+    // Rounded down, each must fit the byte it travels in.
+    std::uint8_t bytes[4];
+    for (int i = 0; i < 4; ++i) {
+        const double whole = roundDown(*numbers[i]);
+        if (whole < 0 || whole > 255) {
+            tell(kBadRange);
+            return;
+        }
+        bytes[i] = static_cast<std::uint8_t>(whole);
+    }
+    StationAddr = bytes[0];
+    FunctionCode = bytes[1];
+    StartAddr = bytes[2];
+    DataLength = bytes[3];
+    if (StationAddr >= 1 && StationAddr <= 250 && DataLength >= 1 && DataLength <= 21) {
+        link_.ReadModule(StationAddr, FunctionCode, StartAddr, DataLength);
+        return;
+    }
+    tell(kBadRange);
+}
+
+void AcquisitionPanel::cmdOneM_Click()
+{
+    constexpr long long longest = std::numeric_limits<int>::max();
+    const std::optional<long long> period = wholeHalfEven(w_.txtTimerSet[0]->text(), 1, longest);
+    std::optional<long long> storage;
+    if (w_.CheckSave->isChecked()) {
+        if (const auto seconds = parseOperatorNumber(w_.txtTimerSet[1]->text())) {
+            const double ms = roundHalfEven(*seconds * 1000.0);
+            if (ms >= 1 && ms <= static_cast<double>(longest))
+                storage = static_cast<long long>(ms);
+        }
+    }
+    if (!period || (w_.CheckSave->isChecked() && !storage)) {
+        tell(kBadIntervals);
+        return;
+    }
+
+    w_.lblCounter->setText(QStringLiteral("1"));
+    Timer1.start(static_cast<int>(*period));
+    if (storage) {
+        if (w_.txtFilePath->text().isEmpty())
+            w_.txtFilePath->setText(defaultDataFile());
+        Timer2.start(static_cast<int>(*storage));
+    }
+}
+
+void AcquisitionPanel::cmdStopOnce_Click()
+{
+    Timer1.stop();
+    Timer2.stop();
+}
+
+void AcquisitionPanel::Timer1_Timer()
+{
+    long long count = w_.lblCounter->text().toLongLong();
+    if (count > 65535) {
+        count = 0;
+        w_.lblCounter->setText(QStringLiteral("0"));
+    }
+    if (!link_.CommReady)
+        return;
+    w_.lblCounter->setText(QString::number(count + 1));
+    comDoOnce_Click();
+}
+
+void AcquisitionPanel::Timer2_Timer() { Dosave(); }
+
+void AcquisitionPanel::Dosave()
+{
+    const QString path = w_.txtFilePath->text();
+    const std::optional<QString> failure =
+        appendRecord(path, dataRecord(QDateTime::currentDateTime(), w_.txtOutPut->text()));
+    if (!failure) {
+        failingDataFile_.reset();
+        return;
+    }
+    // Said once per path; logging keeps trying at every tick and speaks again after a success.
+    if (failingDataFile_ == path)
+        return;
+    failingDataFile_ = path;
+    messages_.show(QStringLiteral("数据文件写入失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
+                   kCaption, MessageBox::Icon::None);
+}
+
+void AcquisitionPanel::CommandChangeFile_Click()
+{
+    FileDialog::Options options;
+    options.title = QStringLiteral("打开文件");
+    const QString txtDir = programDir_ + QStringLiteral("/txt");
+    options.initialDir = QDir(txtDir).exists() ? txtDir : programDir_;
+    options.filter = QStringLiteral("序列号文件 (*.txt);;所有文件（*） (*)");
+    options.mustExist = true;
+    const std::optional<QString> chosen = files_.choose(options);
+    if (!chosen)
+        return;
+    w_.txtFilePath->setText(QDir::toNativeSeparators(*chosen));
+}
+
+void AcquisitionPanel::cmdClearTxt_Click()
+{
+    const QString path = w_.txtFilePath->text();
+    if (const std::optional<QString> failure = replaceFile(path, clearedDataFile()))
+        messages_.show(QStringLiteral("清空文件失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
+                       kCaption, MessageBox::Icon::None);
+}
+
+void AcquisitionPanel::markStale()
+{
+    for (QLineEdit *box : w_.txtValue)
+        setTextColour(box, Qt::red);
+}
+
+void AcquisitionPanel::applyMeasurement(const DecodedAnswer &answer)
+{
+    setTextColour(w_.txtOutPut, Qt::red);
+    for (const BoxUpdate &update : answer.boxes) {
+        QLineEdit *box = w_.txtValue[static_cast<std::size_t>(update.index)];
+        box->setText(update.text);
+        setTextColour(box, Qt::black);
+    }
+    w_.txtOutPut->setText(answer.valueLine);
+    setTextColour(w_.txtOutPut, Qt::black);
+}
+
+} // namespace tr

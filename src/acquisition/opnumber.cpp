@@ -1,0 +1,121 @@
+#include "acquisition/opnumber.h"
+
+#include <cmath>
+
+namespace tr {
+
+namespace {
+
+bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+std::optional<double> parseHex(QStringView digits)
+{
+    // Up to eight hexadecimal digits, as the platform's long integers hold.
+    if (digits.isEmpty() || digits.size() > 8)
+        return std::nullopt;
+    double value = 0;
+    for (QChar c : digits) {
+        int d;
+        if (isDigit(c))
+            d = c.unicode() - '0';
+        else if (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+            d = c.unicode() - 'a' + 10;
+        else if (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
+            d = c.unicode() - 'A' + 10;
+        else
+            return std::nullopt;
+        value = value * 16 + d;
+    }
+    return value;
+}
+
+std::optional<double> parseDecimal(QStringView s)
+{
+    qsizetype i = 0;
+    const auto digitsFrom = [&](qsizetype from) {
+        qsizetype j = from;
+        while (j < s.size() && isDigit(s[j]))
+            ++j;
+        return j - from;
+    };
+    if (i < s.size() && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-')))
+        ++i;
+    qsizetype mantissaDigits = digitsFrom(i);
+    i += mantissaDigits;
+    if (i < s.size() && s[i] == QLatin1Char('.')) {
+        ++i;
+        const qsizetype fraction = digitsFrom(i);
+        i += fraction;
+        mantissaDigits += fraction;
+    }
+    if (mantissaDigits == 0)
+        return std::nullopt;
+    if (i < s.size() && (s[i] == QLatin1Char('e') || s[i] == QLatin1Char('E'))) {
+        ++i;
+        if (i < s.size() && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-')))
+            ++i;
+        const qsizetype exponent = digitsFrom(i);
+        if (exponent == 0)
+            return std::nullopt;
+        i += exponent;
+    }
+    if (i != s.size())
+        return std::nullopt;
+    bool ok = false;
+    const double value = s.toString().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<long long> whole(const QString &text, double (*round)(double), long long lo,
+                               long long hi)
+{
+    const std::optional<double> value = parseOperatorNumber(text);
+    if (!value)
+        return std::nullopt;
+    const double r = round(*value);
+    if (r < static_cast<double>(lo) || r > static_cast<double>(hi))
+        return std::nullopt;
+    return static_cast<long long>(r);
+}
+
+} // namespace
+
+std::optional<double> parseOperatorNumber(const QString &text)
+{
+    QStringView s(text);
+    while (!s.isEmpty() && isBlank(s.front()))
+        s = s.mid(1);
+    while (!s.isEmpty() && isBlank(s.back()))
+        s.chop(1);
+    if (s.size() >= 2 && s[0] == QLatin1Char('&') && (s[1] == QLatin1Char('H') || s[1] == QLatin1Char('h')))
+        return parseHex(s.mid(2));
+    return parseDecimal(s);
+}
+
+double roundDown(double value) { return std::floor(value); }
+
+double roundHalfEven(double value)
+{
+    const double down = std::floor(value);
+    const double diff = value - down;
+    if (diff < 0.5)
+        return down;
+    if (diff > 0.5)
+        return down + 1;
+    return std::fmod(down, 2.0) == 0 ? down : down + 1;
+}
+
+std::optional<long long> wholeRoundedDown(const QString &text, long long lo, long long hi)
+{
+    return whole(text, &roundDown, lo, hi);
+}
+
+std::optional<long long> wholeHalfEven(const QString &text, long long lo, long long hi)
+{
+    return whole(text, &roundHalfEven, lo, hi);
+}
+
+} // namespace tr

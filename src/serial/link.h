@@ -1,0 +1,68 @@
+#pragma once
+
+#include "modbus/frame.h"
+#include "serial/decode.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace tr {
+
+class MSComm;
+
+enum class Lamp { Connected, Yellow, NotConnected };
+
+// The one road to and from the module: requests record what answer they expect in the
+// pending-answer slot and write their frame; MSComm1_OnComm takes every answer off the port,
+// shows it as hex, decodes it by the slot and reports typed results. Panels apply the results
+// to their widgets; nothing here touches a widget.
+class Link : public QObject {
+    Q_OBJECT
+public:
+    explicit Link(MSComm &port, QObject *parent = nullptr);
+
+    MSComm &port() { return port_; }
+
+    std::int16_t ReceiveKind = KindNone;
+    std::int16_t ExpectedLen = 0;
+    QString SendText;
+    // False until start-up has finished; the port handlers set it true after every open attempt.
+    bool CommReady = false;
+
+    // The module's time to answer a measurement read before the leftovers are dropped.
+    static constexpr int ReadWaitMs = 200;
+
+    // Sends one measurement read and waits ReadWaitMs while events go on. Returns false, having
+    // done nothing at all, when called again while an earlier call still waits: nesting waits
+    // without bound would end in a stack overflow.
+    bool ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::uint8_t StartAddr,
+                    std::uint8_t DataLength);
+    bool reading() const { return reading_; }
+
+    // A calibration request (read, write slope, write offset): clears the answer text, marks the
+    // values stale, sets the slot (kind, 8 bytes), shows and writes the frame when the port is
+    // open. Does not wait.
+    void sendParameterRequest(const Frame &frame, std::int16_t kind);
+
+    void MSComm1_OnComm();
+
+signals:
+    void stateText(const QString &text);    // txtState
+    void commandText(const QString &text);  // txtCommand
+    void valuesStale();                     // the eight value boxes turn red
+    void lampRaised(tr::Lamp lamp);
+    void measurementDecoded(const tr::DecodedAnswer &answer);
+    // Kind 18: slope and offset when the function code was 0x42; a result line follows either way.
+    void parametersRead(std::optional<std::uint16_t> slope, std::optional<std::uint16_t> offset);
+    void parameterEchoed(std::int16_t kind, std::uint16_t value);
+    // A request went out on the wire (the bytes as written).
+    void frameSent(const QByteArray &bytes);
+
+private:
+    MSComm &port_;
+    bool reading_ = false;
+};
+
+} // namespace tr

@@ -1,0 +1,162 @@
+#include "serial/mscomm.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+namespace tr {
+
+QString deviceForPort(int port, const QString &programDir)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(programDir);
+    return QStringLiteral("COM%1").arg(port);
+#else
+    const QString linked = programDir + QStringLiteral("/ports/COM%1").arg(port);
+    const QFileInfo info(linked);
+    if (info.exists() || info.isSymLink())
+        return linked;
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+#endif
+}
+
+MSComm::MSComm(QString programDir, QObject *parent)
+    : QObject(parent), programDir_(std::move(programDir))
+{
+    serial_.setReadBufferSize(0);
+    connect(&serial_, &QSerialPort::readyRead, this, &MSComm::takeBytes);
+    connect(&serial_, &QSerialPort::errorOccurred, this, &MSComm::onError);
+}
+
+MSComm::~MSComm() = default;
+
+bool MSComm::setCommPort(int port)
+{
+    if (port < 1 || serial_.isOpen())
+        return false;
+    port_ = port;
+    return true;
+}
+
+bool MSComm::setSettings(const QString &settings)
+{
+    const QStringList parts = settings.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return false;
+    bool ok = false;
+    const qint32 baud = parts[0].trimmed().toInt(&ok);
+    if (!ok || baud <= 0)
+        return false;
+
+    QSerialPort::Parity parity;
+    const QString p = parts[1].trimmed().toUpper();
+    if (p == QLatin1String("N"))
+        parity = QSerialPort::NoParity;
+    else if (p == QLatin1String("E"))
+        parity = QSerialPort::EvenParity;
+    else if (p == QLatin1String("O"))
+        parity = QSerialPort::OddParity;
+    else if (p == QLatin1String("M"))
+        parity = QSerialPort::MarkParity;
+    else if (p == QLatin1String("S"))
+        parity = QSerialPort::SpaceParity;
+    else
+        return false;
+
+    const int bits = parts[2].trimmed().toInt(&ok);
+    if (!ok || bits < 5 || bits > 8)
+        return false;
+
+    QSerialPort::StopBits stop;
+    const QString s = parts[3].trimmed();
+    if (s == QLatin1String("1"))
+        stop = QSerialPort::OneStop;
+    else if (s == QLatin1String("1.5"))
+        stop = QSerialPort::OneAndHalfStop;
+    else if (s == QLatin1String("2"))
+        stop = QSerialPort::TwoStop;
+    else
+        return false;
+
+    baud_ = baud;
+    parity_ = parity;
+    dataBits_ = static_cast<QSerialPort::DataBits>(bits);
+    stopBits_ = stop;
+    settings_ = settings;
+    if (serial_.isOpen()) {
+        serial_.setBaudRate(baud_);
+        serial_.setParity(parity_);
+        serial_.setDataBits(dataBits_);
+        serial_.setStopBits(stopBits_);
+    }
+    return true;
+}
+
+bool MSComm::setPortOpen(bool open)
+{
+    if (!open) {
+        if (serial_.isOpen())
+            serial_.close();
+        buffer_.clear();
+        return true;
+    }
+    if (serial_.isOpen())
+        return false;
+    serial_.setPortName(device());
+    buffer_.clear();
+    if (!serial_.open(QIODevice::ReadWrite))
+        return false;
+    // Pseudo-terminals refuse some of these (no modem lines); that is not a failure of the port.
+    serial_.setBaudRate(baud_);
+    serial_.setParity(parity_);
+    serial_.setDataBits(dataBits_);
+    serial_.setStopBits(stopBits_);
+    serial_.setFlowControl(QSerialPort::NoFlowControl);
+    serial_.clearError();
+    return true;
+}
+
+QByteArray MSComm::Input()
+{
+    const qsizetype n = inputLen_ == 0 ? buffer_.size() : std::min<qsizetype>(inputLen_, buffer_.size());
+    QByteArray out = buffer_.left(n);
+    buffer_.remove(0, n);
+    return out;
+}
+
+bool MSComm::Output(const QByteArray &bytes)
+{
+    if (!serial_.isOpen())
+        return false;
+    return serial_.write(bytes) == bytes.size();
+}
+
+void MSComm::clearOutBuffer()
+{
+    if (serial_.isOpen())
+        serial_.clear(QSerialPort::Output);
+}
+
+void MSComm::takeBytes()
+{
+    const QByteArray incoming = serial_.readAll();
+    // A full receive buffer drops what does not fit, as the hardware buffer would.
+    const qsizetype room = ReceiveBufferSize - buffer_.size();
+    buffer_.append(incoming.left(std::max<qsizetype>(room, 0)));
+    if (rThreshold_ > 0 && buffer_.size() >= rThreshold_) {
+        commEvent_ = comEvReceive;
+        emit OnComm();
+    }
+}
+
+void MSComm::onError(QSerialPort::SerialPortError error)
+{
+    // The device went away (adapter pulled, simulator gone): reads fail at once and forever, so
+    // the port is closed from now on instead of spinning on the failing read.
+    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) &&
+        serial_.isOpen()) {
+        serial_.close();
+        buffer_.clear();
+    }
+}
+
+} // namespace tr

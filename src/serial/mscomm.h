@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+namespace tr {
+
+// The port device that "COMn" stands for: COMn itself on Windows; elsewhere
+// <programDir>/ports/COMn when that path exists (usually a symlink to /dev/ttyUSB0 or to a
+// simulator's pseudo-terminal), otherwise /dev/ttyS<n-1>.
+QString deviceForPort(int port, const QString &programDir);
+
+// The serial port control: exactly the properties the window relies on, over a QSerialPort.
+// Received bytes go into a 1024-byte receive buffer; the receive event (CommEvent 2, OnComm) is
+// raised on this thread once the buffer holds at least RThreshold bytes.
+class MSComm : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int ReceiveBufferSize = 1024;
+    static constexpr int comEvReceive = 2;
+
+    explicit MSComm(QString programDir, QObject *parent = nullptr);
+    ~MSComm() override;
+
+    // Port number, 1 = COM1. Values below 1, or any change while open, are refused and leave
+    // the previous number.
+    bool setCommPort(int port);
+    int CommPort() const { return port_; }
+    QString device() const { return deviceForPort(port_, programDir_); }
+
+    // "19200,N,8,1": baud, parity N/E/O/M/S, data bits 5..8, stop bits 1, 1.5 or 2.
+    bool setSettings(const QString &settings);
+    QString Settings() const { return settings_; }
+
+    bool PortOpen() const { return serial_.isOpen(); }
+    // Opening fails for an absent or busy device; closing always succeeds.
+    bool setPortOpen(bool open);
+
+    void setRThreshold(int count) { rThreshold_ = count < 0 ? 0 : count; }
+    int RThreshold() const { return rThreshold_; }
+    void setSThreshold(int count) { sThreshold_ = count; }
+    void setInputMode(int mode) { inputMode_ = mode; }
+    int InputMode() const { return inputMode_; }
+    void setInputLen(int count) { inputLen_ = count < 0 ? 0 : count; }
+    int InputLen() const { return inputLen_; }
+
+    // Removes and returns up to InputLen buffered bytes (all of them while InputLen is 0).
+    QByteArray Input();
+    // Queues bytes for sending; false when the port is closed or the write fails.
+    bool Output(const QByteArray &bytes);
+
+    int InBufferCount() const { return static_cast<int>(buffer_.size()); }
+    void clearInBuffer() { buffer_.clear(); }
+    void clearOutBuffer();
+
+    int CommEvent() const { return commEvent_; }
+
+signals:
+    void OnComm();
+
+private:
+    void takeBytes();
+    void onError(QSerialPort::SerialPortError error);
+
+    QString programDir_;
+    QSerialPort serial_;
+    QByteArray buffer_;
+    QString settings_ = QStringLiteral("9600,N,8,1");
+    qint32 baud_ = 9600;
+    QSerialPort::Parity parity_ = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits_ = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits_ = QSerialPort::OneStop;
+    int port_ = 1;
+    int rThreshold_ = 0;
+    int sThreshold_ = 0;
+    int inputMode_ = 0;
+    int inputLen_ = 0;
+    int commEvent_ = 0;
+};
+
+} // namespace tr

@@ -1,0 +1,120 @@
+#include "serial/portpanel.h"
+
+#include "serial/link.h"
+#include "serial/mscomm.h"
+#include "serial/seams.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSaveFile>
+
+namespace tr {
+
+ComboSelection::ComboSelection(QComboBox &box) : QObject(&box), box_(box)
+{
+    box_.setInsertPolicy(QComboBox::NoInsert);
+    if (QLineEdit *edit = box_.lineEdit()) {
+        box_.setCompleter(nullptr);
+        // Leaving the edit field with a typed entry name must not count as choosing it.
+        QObject::disconnect(edit, &QLineEdit::editingFinished, &box_, nullptr);
+        connect(edit, &QLineEdit::textEdited, this, [this] { typed_ = true; });
+    }
+    connect(&box_, &QComboBox::activated, this, [this] { typed_ = false; });
+}
+
+int ComboSelection::selectedIndex() const { return typed_ ? -1 : box_.currentIndex(); }
+
+void ComboSelection::select(int index)
+{
+    typed_ = false;
+    box_.setCurrentIndex(index);
+}
+
+PortPanel::PortPanel(QComboBox &Combo1, QComboBox &Combo2, QPushButton &cmdCom, MSComm &port,
+                     Link &link, MessageBox &messages, QString programDir, QObject *parent)
+    : QObject(parent), Combo1_(Combo1), Combo2_(Combo2), port_(port), link_(link),
+      messages_(messages), programDir_(std::move(programDir)), combo1Selection_(Combo1),
+      combo2Selection_(Combo2)
+{
+    for (int i = 0; i < Combo1_.count(); ++i)
+        Combo1_.setItemData(i, QDir::toNativeSeparators(deviceForPort(i + 1, programDir_)),
+                            Qt::ToolTipRole);
+    // Connected after ComboSelection, so the selection is up to date when the handler runs.
+    connect(&Combo1_, &QComboBox::activated, this, &PortPanel::Combo1_Click);
+    connect(&cmdCom, &QPushButton::clicked, this, &PortPanel::cmdCom_Click);
+}
+
+void PortPanel::selectPort(int index)
+{
+    combo1Selection_.select(index);
+    Combo1_Click();
+}
+
+void PortPanel::selectBaud(int index) { combo2Selection_.select(index); }
+
+QString PortPanel::settingsPath() const { return programDir_ + QStringLiteral("/comm.set"); }
+
+void PortPanel::OpenOnComm()
+{
+    port_.setRThreshold(1);
+    port_.setInputMode(1);
+}
+
+void PortPanel::switchPort(int portNumber)
+{
+    if (port_.PortOpen())
+        port_.setPortOpen(false);
+    // A number the port refuses (0: no entry selected) leaves the previous port in use.
+    port_.setCommPort(portNumber);
+}
+
+void PortPanel::Combo1_Click()
+{
+    switchPort(combo1Selection_.selectedIndex() + 1);
+    if (port_.PortOpen()) {
+        messages_.show(QStringLiteral("所选的串行端口已被其他设备所使用!"),
+                       QStringLiteral("系统信息"), MessageBox::Icon::Exclamation);
+        return;
+    }
+    port_.setPortOpen(true);
+    OpenOnComm();
+    link_.CommReady = true;
+}
+
+void PortPanel::cmdCom_Click()
+{
+    switchPort(combo1Selection_.selectedIndex() + 1);
+    PortNumber = static_cast<std::int16_t>(port_.CommPort());
+    const int baudEntry = combo2Selection_.selectedIndex() >= 0 ? combo2Selection_.selectedIndex() : 0;
+    BaudRate = static_cast<std::int16_t>(Combo2_.itemText(baudEntry).toInt());
+    port_.setSettings(QString::number(BaudRate) + QStringLiteral(",N,8,1"));
+    if (port_.PortOpen()) {
+        messages_.show(QStringLiteral("所选的串行端口已被其他设备所使用!"),
+                       QStringLiteral("系统信息"), MessageBox::Icon::Exclamation);
+        return;
+    }
+    port_.setPortOpen(true);
+    OpenOnComm();
+    link_.CommReady = true;
+
+    // Written whole or not at all: a failed save never leaves a half file behind.
+    QSaveFile file(settingsPath());
+    file.setDirectWriteFallback(true);
+    bool saved = file.open(QIODevice::WriteOnly);
+    if (saved) {
+        const QByteArray line = QByteArray::number(PortNumber) + ',' + QByteArray::number(BaudRate) + "\r\n";
+        saved = file.write(line) == line.size() && file.commit();
+    }
+    if (!saved) {
+        messages_.show(QStringLiteral("串口设置保存失败：%1（%2）")
+                           .arg(QDir::toNativeSeparators(settingsPath()), file.errorString()),
+                       QStringLiteral("系统提示"), MessageBox::Icon::None);
+        return;
+    }
+    messages_.show(QStringLiteral("串口设置保存成功"), QStringLiteral("系统提示"),
+                   MessageBox::Icon::None);
+}
+
+} // namespace tr

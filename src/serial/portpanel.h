@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+class QComboBox;
+class QPushButton;
+
+namespace tr {
+
+class Link;
+class MessageBox;
+class MSComm;
+
+// Tracks whether a combo box has an entry selected: choosing from the list selects, typing in
+// the edit field leaves no entry selected (the typed text is never used).
+class ComboSelection : public QObject {
+public:
+    explicit ComboSelection(QComboBox &box);
+    int selectedIndex() const;
+    void select(int index);
+
+private:
+    QComboBox &box_;
+    bool typed_ = false;
+};
+
+// Choosing, opening and saving the serial port: the port box, the baud box and "保存设置".
+class PortPanel : public QObject {
+    Q_OBJECT
+public:
+    PortPanel(QComboBox &Combo1, QComboBox &Combo2, QPushButton &cmdCom, MSComm &port, Link &link,
+              MessageBox &messages, QString programDir, QObject *parent = nullptr);
+
+    std::int16_t PortNumber = 0;
+    std::int16_t BaudRate = 0;
+
+    // Selecting an entry from code runs the same handling as the operator's choice.
+    void selectPort(int index);
+    void selectBaud(int index);
+    int selectedPort() const { return combo1Selection_.selectedIndex(); }
+    int selectedBaud() const { return combo2Selection_.selectedIndex(); }
+
+    void Combo1_Click();
+    void cmdCom_Click();
+    void OpenOnComm();
+
+    QString settingsPath() const;
+
+private:
+    void switchPort(int portNumber);
+
+    QComboBox &Combo1_;
+    QComboBox &Combo2_;
+    MSComm &port_;
+    Link &link_;
+    MessageBox &messages_;
+    QString programDir_;
+    ComboSelection combo1Selection_;
+    ComboSelection combo2Selection_;
+};
+
+} // namespace tr

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace tr {
+
+// Modal message boxes go through this seam: real QMessageBox in the app, scripted in tests.
+class MessageBox {
+public:
+    enum class Icon { None, Exclamation, Information, Critical };
+    virtual ~MessageBox() = default;
+    // Modal, one OK button; returns when the operator closes it.
+    virtual void show(const QString &text, const QString &caption, Icon icon) = 0;
+};
+
+// File dialogs: real QFileDialog in the app, scripted in tests.
+class FileDialog {
+public:
+    struct Options {
+        QString title;
+        QString initialDir;
+        QString filter;            // Qt filter syntax: "txt (*.txt)"
+        bool save = false;         // save dialog, else open dialog
+        bool mustExist = false;    // open: only an existing file can be chosen
+        bool confirmOverwrite = false;
+    };
+    virtual ~FileDialog() = default;
+    // The chosen full path, or nothing when the operator cancelled.
+    virtual std::optional<QString> choose(const Options &options) = 0;
+};
+
+} // namespace tr

@@ -1,0 +1,153 @@
+// The serial port control on a real pseudo-terminal: receive threshold, input length, buffer
+// limits, device names, and what a vanished device does.
+#include "serial/mscomm.h"
+#include "support/ptypeer.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tr;
+using tr::test::PtyPeer;
+
+class TstMSComm : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    void openOn(MSComm &port, PtyPeer &peer, int number = 4)
+    {
+        QVERIFY(peer.ok());
+        QVERIFY(peer.linkAs(dir_.path(), number));
+        QVERIFY(port.setCommPort(number));
+        QVERIFY(port.setSettings("19200,N,8,1"));
+        QVERIFY(port.setPortOpen(true));
+        QVERIFY(port.PortOpen());
+    }
+
+private slots:
+    void thresholdRaisesOneEvent()
+    {
+        PtyPeer peer;
+        MSComm port(dir_.path());
+        openOn(port, peer);
+        port.setRThreshold(8);
+        QSignalSpy events(&port, &MSComm::OnComm);
+        peer.write(QByteArray(7, 'a'));
+        QTest::qWait(100);
+        QCOMPARE(events.count(), 0);
+        QCOMPARE(port.InBufferCount(), 7);
+        peer.write(QByteArray(1, 'b'));
+        QTRY_COMPARE(events.count(), 1);
+        QCOMPARE(port.CommEvent(), MSComm::comEvReceive);
+        QCOMPARE(port.InBufferCount(), 8);
+    }
+
+    void thresholdZeroRaisesNothing()
+    {
+        PtyPeer peer;
+        MSComm port(dir_.path());
+        openOn(port, peer);
+        port.setRThreshold(0);
+        QSignalSpy events(&port, &MSComm::OnComm);
+        peer.write("0123456789");
+        QTRY_COMPARE(port.InBufferCount(), 10);
+        QTest::qWait(50);
+        QCOMPARE(events.count(), 0);
+    }
+
+    void inputLengthLimitsOneRead()
+    {
+        PtyPeer peer;
+        MSComm port(dir_.path());
+        openOn(port, peer);
+        peer.write("0123456789");
+        QTRY_COMPARE(port.InBufferCount(), 10);
+        port.setInputLen(8);
+        QCOMPARE(port.Input(), QByteArray("01234567"));
+        QCOMPARE(port.InBufferCount(), 2);
+        port.setInputLen(0);
+        QCOMPARE(port.Input(), QByteArray("89"));
+        QCOMPARE(port.InBufferCount(), 0);
+    }
+
+    void everyByteValuePassesUnchanged()
+    {
+        PtyPeer peer;
+        MSComm port(dir_.path());
+        openOn(port, peer);
+        QByteArray all;
+        for (int i = 0; i < 256; ++i)
+            all.append(char(i));
+        peer.write(all);
+        QTRY_COMPARE(port.InBufferCount(), 256);
+        QCOMPARE(port.Input(), all);
+        QVERIFY(port.Output(all));
+        QCOMPARE(peer.readFor(2000, 256), all);
+    }
+
+    void receiveBufferHolds1024Bytes()
+    {
+        PtyPeer peer;
+        MSComm port(dir_.path());
+        openOn(port, peer);
+        peer.write(QByteArray(1500, 'x'));
+        QTest::qWait(300);
+        QCOMPARE(port.InBufferCount(), MSComm::ReceiveBufferSize);
+        port.clearInBuffer();
+        QCOMPARE(port.InBufferCount(), 0);
+    }
+
+    void portNumberAndSettingsRefusals()
+    {
+        MSComm port(dir_.path());
+        QVERIFY(port.setCommPort(3));
+        QVERIFY(!port.setCommPort(0));
+        QVERIFY(!port.setCommPort(-2));
+        QCOMPARE(port.CommPort(), 3);
+        for (const char *bad : {"-5,N,8,1", "abc,N,8,1", "9600,X,8,1", "9600,N,9,1", "9600,N,8,3", "9600,N,8"}) {
+            QVERIFY2(!port.setSettings(QString::fromLatin1(bad)), bad);
+        }
+        QVERIFY(port.setSettings("38400,E,7,2"));
+        QCOMPARE(port.Settings(), QStringLiteral("38400,E,7,2"));
+    }
+
+    void deviceNames()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(deviceForPort(1, dir.path()), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(deviceForPort(12, dir.path()), QStringLiteral("/dev/ttyS11"));
+        QDir().mkpath(dir.filePath("ports"));
+        // A dangling link still names the device the operator meant.
+        QVERIFY(QFile::link("/dev/nonexistent-adapter", dir.filePath("ports/COM2")));
+        QCOMPARE(deviceForPort(2, dir.path()), dir.filePath("ports/COM2"));
+    }
+
+    void absentDeviceDoesNotOpen()
+    {
+        QTemporaryDir dir;
+        MSComm port(dir.path());
+        QDir().mkpath(dir.filePath("ports"));
+        QVERIFY(QFile::link("/dev/nonexistent-adapter", dir.filePath("ports/COM7")));
+        QVERIFY(port.setCommPort(7));
+        QVERIFY(!port.setPortOpen(true));
+        QVERIFY(!port.PortOpen());
+        QVERIFY(!port.Output("x"));
+    }
+
+    void vanishedDeviceClosesThePort()
+    {
+        MSComm port(dir_.path());
+        {
+            PtyPeer peer;
+            openOn(port, peer, 9);
+        }
+        // The far end is gone, as when a USB adapter is pulled.
+        QTRY_VERIFY_WITH_TIMEOUT(!port.PortOpen(), 3000);
+        QVERIFY(!port.Output("x"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstMSComm)
+#include "tst_mscomm.moc"
