@@ -64,8 +64,21 @@ void AcquisitionPanel::tell(const QString &text)
 {
     if (messageOpen_)
         return;
-    QScopedValueRollback<bool> open(messageOpen_, true);
-    messages_.show(text, kCaption, MessageBox::Icon::None);
+    if (!inTick_) {
+        QScopedValueRollback<bool> open(messageOpen_, true);
+        messages_.show(text, kCaption, MessageBox::Icon::None);
+        return;
+    }
+    // A timer is not fired again while its own handler runs, so a box opened inside the tick
+    // would stop the counting; it opens right after the tick instead.
+    messageOpen_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            messages_.show(text, kCaption, MessageBox::Icon::None);
+            messageOpen_ = false;
+        },
+        Qt::QueuedConnection);
 }
 
 void AcquisitionPanel::comDoOnce_Click()
@@ -145,6 +158,7 @@ void AcquisitionPanel::Timer1_Timer()
     if (!link_.CommReady)
         return;
     w_.lblCounter->setText(QString::number(count + 1));
+    QScopedValueRollback<bool> tick(inTick_, true);
     comDoOnce_Click();
 }
 

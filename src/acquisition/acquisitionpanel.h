@@ -78,6 +78,7 @@ private:
     FileDialog &files_;
     QString programDir_;
     bool messageOpen_ = false;
+    bool inTick_ = false;
     std::optional<QString> failingDataFile_;
 };
 

@@ -9,6 +9,9 @@
 #include <QScreen>
 #include <QStyle>
 
+// The images live in a static library; nothing would pull them in without this.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
 namespace tr {
 
 namespace {
@@ -43,7 +46,11 @@ SettingsFields readSettingsFile(const QString &path, int count)
 frmMain::frmMain(QString programDir_, MessageBox &messages, FileDialog &files, QWidget *parent)
     : QWidget(parent), MSComm1(programDir_), link(MSComm1), programDir(std::move(programDir_))
 {
+    initResources();
     ui.setupUi(this);
+    // No entry is selected at load, yet the boxes show these texts.
+    ui.Combo1->setEditText(QStringLiteral("COM4"));
+    ui.Combo2->setEditText(QStringLiteral("19200"));
     ports = std::make_unique<PortPanel>(*ui.Combo1, *ui.Combo2, *ui.cmdCom, MSComm1, link,
                                         messages, programDir);
     txtValue = controlArray<QLineEdit, 8>(*this, "txtValue");

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tr {
 
@@ -22,7 +23,7 @@ void QtMessageBox::show(const QString &text, const QString &caption, Icon icon)
         break;
     }
     QMessageBox box(qtIcon, caption, text, QMessageBox::Ok, parent_);
-    box.setButtonText(QMessageBox::Ok, QStringLiteral("确定"));
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }
 

@@ -1,0 +1,79 @@
+#pragma once
+
+// The real window on a temporary program directory, with scripted dialogs and the serial port
+// on a pseudo-terminal linked as ports/COM<n>.
+#include "acquisition/acquisitionpanel.h"
+#include "app/frmmain.h"
+#include "calibration/calibrationpanel.h"
+#include "support/ptypeer.h"
+#include "support/scripted.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace tr::test {
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+struct WindowFixture {
+    QTemporaryDir dir;
+    PtyPeer peer;
+    ScriptedMessages messages;
+    ScriptedFiles files;
+    std::unique_ptr<frmMain> window;
+    std::optional<QString> loadFailure;
+
+    // comm.set and ModSet.set as given; the peer is linked as COM<peerPort> (0: not linked;
+    // negative: COM<-peerPort> is a link to a device that does not exist).
+    explicit WindowFixture(const QByteArray &comm = "4,19200\r\n",
+                           const QByteArray &modset = "1,2,2,1\r\n", int peerPort = 4)
+    {
+        if (!comm.isNull())
+            writeFile(dir.filePath("comm.set"), comm);
+        if (!modset.isNull())
+            writeFile(dir.filePath("ModSet.set"), modset);
+        if (peerPort > 0)
+            peer.linkAs(dir.path(), peerPort);
+        else if (peerPort < 0)
+            linkAbsent(-peerPort);
+        window = std::make_unique<frmMain>(dir.path(), messages, files);
+        loadFailure = window->Form_Load();
+    }
+
+    void linkAbsent(int port)
+    {
+        QDir().mkpath(dir.filePath("ports"));
+        QFile::link("/dev/nonexistent-adapter", dir.filePath(QStringLiteral("ports/COM%1").arg(port)));
+    }
+
+    QString path(const char *name) const { return dir.filePath(QString::fromUtf8(name)); }
+    Ui::frmMain &ui() { return window->ui; }
+    AcquisitionPanel &acquisition() { return *window->acquisition; }
+
+    // The operator picks an entry of a combo box from its list.
+    static void choose(QComboBox *box, int index)
+    {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+
+    bool valueIsRed(int k) const
+    {
+        return window->txtValue[std::size_t(k)]->palette().color(QPalette::Text) == QColor(Qt::red);
+    }
+};
+
+} // namespace tr::test
