@@ -1,0 +1,40 @@
+#pragma once
+
+#include "faults.h"
+#include "modulestate.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tr::sim {
+
+struct Options {
+    int station = 2;
+    int baud = 19200;
+    double turnaroundMs = 5;
+    std::array<std::optional<double>, kChannels> values{}; // fixed channels; the rest drift
+    std::array<bool, kChannels> open{};
+    std::uint32_t seed = 1;
+    std::string statePath;
+    std::string linkPath;
+    bool log = false;
+    std::string logPath; // empty: standard output
+    FaultRates faults;
+    bool exitOnStdinEof = false;
+    bool exitWithParent = false;
+};
+
+struct ParsedOptions {
+    Options options;
+    bool help = false;
+    std::string error; // empty when the command line was valid
+};
+
+ParsedOptions parseOptions(const std::vector<std::string> &args);
+
+std::string helpText();
+
+} // namespace tr::sim
