@@ -1,4 +1,4 @@
-#include "simulatorprocess.h"
+#include "support/simulatorprocess.h"
 
 #include "modbus/crc16.h"
 
