@@ -19,7 +19,7 @@ run: build
 	@scripts/run-window $(BUILD_DIR)
 
 test: build
-	@cd $(BUILD_DIR) && ctest --output-on-failure --timeout 300 $(CTEST_ARGS)
+	@ctest --preset $(PRESET) --timeout 300 $(CTEST_ARGS)
 
 clean:
 	rm -rf build build-asan
