@@ -9,6 +9,8 @@ namespace tr {
 Link::Link(MSComm &port, QObject *parent) : QObject(parent), port_(port)
 {
     connect(&port_, &MSComm::OnComm, this, &Link::MSComm1_OnComm);
+    // Nothing can answer any more: the red lamp, not the green one of the last answer.
+    connect(&port_, &MSComm::deviceLost, this, [this] { emit lampRaised(Lamp::NotConnected); });
 }
 
 bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::uint8_t StartAddr,

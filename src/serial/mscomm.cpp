@@ -156,6 +156,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
         serial_.isOpen()) {
         serial_.close();
         buffer_.clear();
+        emit deviceLost();
     }
 }
 

@@ -59,6 +59,8 @@ public:
 
 signals:
     void OnComm();
+    // The open device went away (adapter pulled, simulator ended); the port is closed now.
+    void deviceLost();
 
 private:
     void takeBytes();
