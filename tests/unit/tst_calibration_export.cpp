@@ -22,8 +22,7 @@ private slots:
     void failureLeavesNoFile();
 };
 
-void TestCalibrationExport::bytes_data()
-{
+void TestCalibrationExport::bytes_data() {
     QTest::addColumn<QString>("list");
     QTest::addColumn<QByteArray>("expected");
 
@@ -32,7 +31,8 @@ void TestCalibrationExport::bytes_data()
                               << QByteArray("\"3::1000--0\r\n\"\r\n");
     // The list box gives its lines back with LF only; the file still ends each in CR LF.
     QTest::newRow("line ends from the list box")
-        << QStringLiteral("1::1000--10\n2::999--0\n") << QByteArray("\"1::1000--10\r\n2::999--0\r\n\"\r\n");
+        << QStringLiteral("1::1000--10\n2::999--0\n")
+        << QByteArray("\"1::1000--10\r\n2::999--0\r\n\"\r\n");
     QTest::newRow("edited, no final line end")
         << QStringLiteral("note") << QByteArray("\"note\"\r\n");
 
@@ -48,36 +48,39 @@ void TestCalibrationExport::bytes_data()
     QTest::newRow("eight lines") << eight << eightFile;
 }
 
-void TestCalibrationExport::bytes()
-{
+void TestCalibrationExport::bytes() {
     QFETCH(QString, list);
     QFETCH(QByteArray, expected);
     QCOMPARE(tr::exportBytes(list), expected);
 }
 
-void TestCalibrationExport::fileName_data()
-{
+void TestCalibrationExport::fileName_data() {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("written");
 
-    QTest::newRow("no suffix") << "/tmp/x/data" << "/tmp/x/data.txt";
-    QTest::newRow("suffix kept") << "/tmp/x/data.txt" << "/tmp/x/data.txt";
-    QTest::newRow("upper-case suffix") << "/tmp/x/DATA.TXT" << "/tmp/x/DATA.TXT.txt";
-    QTest::newRow("mixed-case suffix") << "/tmp/x/data.Txt" << "/tmp/x/data.Txt.txt";
-    QTest::newRow("other suffix") << "/tmp/x/data.csv" << "/tmp/x/data.csv.txt";
-    QTest::newRow("three of four") << "/tmp/x/data.tx" << "/tmp/x/data.tx.txt";
-    QTest::newRow("folder named .txt") << "/tmp/x.txt/data" << "/tmp/x.txt/data.txt";
+    QTest::newRow("no suffix") << "/tmp/x/data"
+                               << "/tmp/x/data.txt";
+    QTest::newRow("suffix kept") << "/tmp/x/data.txt"
+                                 << "/tmp/x/data.txt";
+    QTest::newRow("upper-case suffix") << "/tmp/x/DATA.TXT"
+                                       << "/tmp/x/DATA.TXT.txt";
+    QTest::newRow("mixed-case suffix") << "/tmp/x/data.Txt"
+                                       << "/tmp/x/data.Txt.txt";
+    QTest::newRow("other suffix") << "/tmp/x/data.csv"
+                                  << "/tmp/x/data.csv.txt";
+    QTest::newRow("three of four") << "/tmp/x/data.tx"
+                                   << "/tmp/x/data.tx.txt";
+    QTest::newRow("folder named .txt") << "/tmp/x.txt/data"
+                                       << "/tmp/x.txt/data.txt";
 }
 
-void TestCalibrationExport::fileName()
-{
+void TestCalibrationExport::fileName() {
     QFETCH(QString, chosen);
     QFETCH(QString, written);
     QCOMPARE(tr::exportFileName(chosen), written);
 }
 
-void TestCalibrationExport::initialDir_data()
-{
+void TestCalibrationExport::initialDir_data() {
     QTest::addColumn<QString>("make"); // what "txt" beside the program is
     QTest::addColumn<bool>("startsInTxt");
 
@@ -86,8 +89,7 @@ void TestCalibrationExport::initialDir_data()
     QTest::newRow("txt is a file") << "file" << false;
 }
 
-void TestCalibrationExport::initialDir()
-{
+void TestCalibrationExport::initialDir() {
     QFETCH(QString, make);
     QFETCH(bool, startsInTxt);
     QTemporaryDir program;
@@ -102,20 +104,18 @@ void TestCalibrationExport::initialDir()
     QCOMPARE(tr::exportInitialDir(program.path()), startsInTxt ? txt : program.path());
 }
 
-void TestCalibrationExport::writesExactBytes_data()
-{
+void TestCalibrationExport::writesExactBytes_data() {
     QTest::addColumn<QByteArray>("before"); // empty: no file yet
     QTest::addColumn<QByteArray>("bytes");
 
     QTest::newRow("new file") << QByteArray() << QByteArray("\"1::1--1\r\n\"\r\n");
     QTest::newRow("longer file replaced")
         << QByteArray(300, 'x') << QByteArray::fromHex("2222 0D0A");
-    QTest::newRow("eight-bit bytes kept") << QByteArray("old")
-                                          << QByteArray::fromHex("22 B2 E2 0A 0D 00 FF 22 0D 0A");
+    QTest::newRow("eight-bit bytes kept")
+        << QByteArray("old") << QByteArray::fromHex("22 B2 E2 0A 0D 00 FF 22 0D 0A");
 }
 
-void TestCalibrationExport::writesExactBytes()
-{
+void TestCalibrationExport::writesExactBytes() {
     QFETCH(QByteArray, before);
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
@@ -136,16 +136,14 @@ void TestCalibrationExport::writesExactBytes()
              QStringList{QStringLiteral("data.txt")});
 }
 
-void TestCalibrationExport::failureLeavesNoFile_data()
-{
+void TestCalibrationExport::failureLeavesNoFile_data() {
     QTest::addColumn<QString>("where");
     QTest::newRow("missing folder") << "missing";
     QTest::newRow("folder is a file") << "file";
     QTest::newRow("read-only folder") << "readonly";
 }
 
-void TestCalibrationExport::failureLeavesNoFile()
-{
+void TestCalibrationExport::failureLeavesNoFile() {
     QFETCH(QString, where);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());

@@ -12,8 +12,7 @@ namespace {
 
 // A second CRC-16/MODBUS, bit by bit as the protocol describes it, so the frames are not checked
 // against the code that built them.
-std::uint16_t referenceCrc(const std::vector<std::uint8_t> &bytes)
-{
+std::uint16_t referenceCrc(const std::vector<std::uint8_t> &bytes) {
     std::uint16_t crc = 0xFFFF;
     for (std::uint8_t b : bytes) {
         crc ^= b;
@@ -24,15 +23,13 @@ std::uint16_t referenceCrc(const std::vector<std::uint8_t> &bytes)
     return crc;
 }
 
-std::vector<std::uint8_t> bytesOf(const QByteArray &hex)
-{
+std::vector<std::uint8_t> bytesOf(const QByteArray &hex) {
     const QByteArray raw = QByteArray::fromHex(QByteArray(hex).replace(' ', ""));
     return {raw.begin(), raw.end()};
 }
 
 // The six content bytes followed by the reference CRC, low byte first.
-QByteArray withReferenceCrc(const QByteArray &contentHex)
-{
+QByteArray withReferenceCrc(const QByteArray &contentHex) {
     std::vector<std::uint8_t> bytes = bytesOf(contentHex);
     const std::uint16_t crc = referenceCrc(bytes);
     bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
@@ -41,8 +38,7 @@ QByteArray withReferenceCrc(const QByteArray &contentHex)
                       static_cast<qsizetype>(bytes.size()));
 }
 
-QByteArray raw(const tr::Frame &f)
-{
+QByteArray raw(const tr::Frame &f) {
     return QByteArray(reinterpret_cast<const char *>(f.data()), static_cast<qsizetype>(f.size()));
 }
 
@@ -63,20 +59,18 @@ private slots:
     void fromEntries();
 };
 
-void TestCalibrationFrames::referenceCrcIsTheModbusCrc()
-{
+void TestCalibrationFrames::referenceCrcIsTheModbusCrc() {
     // The published check value of CRC-16/MODBUS.
     const QByteArray check("123456789");
     QCOMPARE(referenceCrc({check.begin(), check.end()}), std::uint16_t{0x4B37});
 }
 
-void TestCalibrationFrames::frames_data()
-{
+void TestCalibrationFrames::frames_data() {
     QTest::addColumn<Op>("op");
     QTest::addColumn<int>("station");
     QTest::addColumn<int>("value");
     QTest::addColumn<int>("channel");
-    QTest::addColumn<QByteArray>("content");  // bytes 0..5
+    QTest::addColumn<QByteArray>("content");    // bytes 0..5
     QTest::addColumn<QByteArray>("printedCrc"); // bytes 6..7 where the manual prints them
 
     QTest::newRow("read 1/1") << Op::Read << 1 << 0 << 1 << QByteArray("01 42 00 00 02 01")
@@ -97,12 +91,11 @@ void TestCalibrationFrames::frames_data()
                                << QByteArray();
     QTest::newRow("offset 65535") << Op::Offset << 1 << 65535 << 1
                                   << QByteArray("01 42 02 FF FF 01") << QByteArray();
-    QTest::newRow("offset 40000 on 255/7") << Op::Offset << 255 << 40000 << 7
-                                           << QByteArray("FF 42 02 40 9C 07") << QByteArray();
+    QTest::newRow("offset 40000 on 255/7")
+        << Op::Offset << 255 << 40000 << 7 << QByteArray("FF 42 02 40 9C 07") << QByteArray();
 }
 
-void TestCalibrationFrames::frames()
-{
+void TestCalibrationFrames::frames() {
     QFETCH(Op, op);
     QFETCH(int, station);
     QFETCH(int, value);
@@ -132,8 +125,7 @@ void TestCalibrationFrames::frames()
     QCOMPARE(raw(frame).toHex(' ').toUpper(), expected.toHex(' ').toUpper());
 }
 
-void TestCalibrationFrames::fromEntries_data()
-{
+void TestCalibrationFrames::fromEntries_data() {
     QTest::addColumn<Op>("op");
     QTest::addColumn<QString>("station");
     QTest::addColumn<QString>("value");
@@ -150,49 +142,61 @@ void TestCalibrationFrames::fromEntries_data()
                                  << QByteArray("02 42 00 00 02 01");
     QTest::newRow("channel 7.5") << Op::Read << "1" << any << "7.5" << F::None
                                  << QByteArray("01 42 00 00 02 08");
-    QTest::newRow("slope 1000.5") << Op::Slope << "1" << "1000.5" << "1" << F::None
-                                  << QByteArray("01 42 01 E8 03 01");
-    QTest::newRow("slope 1001.5") << Op::Slope << "1" << "1001.5" << "1" << F::None
-                                  << QByteArray("01 42 01 EA 03 01");
-    QTest::newRow("offset -0.5") << Op::Offset << "1" << "-0.5" << "1" << F::None
-                                 << QByteArray("01 42 02 00 00 01");
-    QTest::newRow("offset 65534.5") << Op::Offset << "1" << "65534.5" << "1" << F::None
-                                    << QByteArray("01 42 02 FE FF 01");
-    QTest::newRow("hex station, blanks") << Op::Read << "&HF7" << any << " 8 " << F::None
-                                         << QByteArray("F7 42 00 00 02 08");
-    QTest::newRow("station 255.4") << Op::Read << "255.4" << any << "1" << F::None
-                                   << QByteArray("FF 42 00 00 02 01");
+    QTest::newRow("slope 1000.5") << Op::Slope << "1"
+                                  << "1000.5"
+                                  << "1" << F::None << QByteArray("01 42 01 E8 03 01");
+    QTest::newRow("slope 1001.5") << Op::Slope << "1"
+                                  << "1001.5"
+                                  << "1" << F::None << QByteArray("01 42 01 EA 03 01");
+    QTest::newRow("offset -0.5") << Op::Offset << "1"
+                                 << "-0.5"
+                                 << "1" << F::None << QByteArray("01 42 02 00 00 01");
+    QTest::newRow("offset 65534.5") << Op::Offset << "1"
+                                    << "65534.5"
+                                    << "1" << F::None << QByteArray("01 42 02 FE FF 01");
+    QTest::newRow("hex station, blanks")
+        << Op::Read << "&HF7" << any << " 8 " << F::None << QByteArray("F7 42 00 00 02 08");
+    QTest::newRow("station 255.4")
+        << Op::Read << "255.4" << any << "1" << F::None << QByteArray("FF 42 00 00 02 01");
 
     QTest::newRow("station abc") << Op::Read << "abc" << any << "1" << F::AddressOrChannel
                                  << QByteArray();
-    QTest::newRow("station empty") << Op::Read << "" << any << "1" << F::AddressOrChannel
-                                   << QByteArray();
+    QTest::newRow("station empty")
+        << Op::Read << "" << any << "1" << F::AddressOrChannel << QByteArray();
     QTest::newRow("station -1") << Op::Read << "-1" << any << "1" << F::AddressOrChannel
                                 << QByteArray();
     QTest::newRow("station 256") << Op::Read << "256" << any << "1" << F::AddressOrChannel
                                  << QByteArray();
-    QTest::newRow("station 255.5") << Op::Read << "255.5" << any << "1" << F::AddressOrChannel
-                                   << QByteArray();
+    QTest::newRow("station 255.5")
+        << Op::Read << "255.5" << any << "1" << F::AddressOrChannel << QByteArray();
     QTest::newRow("channel abc") << Op::Read << "1" << any << "abc" << F::AddressOrChannel
                                  << QByteArray();
     QTest::newRow("channel -1") << Op::Read << "1" << any << "-1" << F::AddressOrChannel
                                 << QByteArray();
-    QTest::newRow("channel 256") << Op::Slope << "1" << "5" << "256" << F::AddressOrChannel
-                                 << QByteArray();
-    QTest::newRow("slope -1") << Op::Slope << "1" << "-1" << "1" << F::Value << QByteArray();
-    QTest::newRow("slope 65536") << Op::Slope << "1" << "65536" << "1" << F::Value
-                                 << QByteArray();
-    QTest::newRow("slope x") << Op::Slope << "1" << "x" << "1" << F::Value << QByteArray();
-    QTest::newRow("offset 65535.5") << Op::Offset << "1" << "65535.5" << "1" << F::Value
-                                    << QByteArray();
-    QTest::newRow("offset -0.6") << Op::Offset << "1" << "-0.6" << "1" << F::Value
-                                 << QByteArray();
-    QTest::newRow("bad station and value") << Op::Offset << "x" << "x" << "1"
-                                           << F::AddressOrChannel << QByteArray();
+    QTest::newRow("channel 256") << Op::Slope << "1"
+                                 << "5"
+                                 << "256" << F::AddressOrChannel << QByteArray();
+    QTest::newRow("slope -1") << Op::Slope << "1"
+                              << "-1"
+                              << "1" << F::Value << QByteArray();
+    QTest::newRow("slope 65536") << Op::Slope << "1"
+                                 << "65536"
+                                 << "1" << F::Value << QByteArray();
+    QTest::newRow("slope x") << Op::Slope << "1"
+                             << "x"
+                             << "1" << F::Value << QByteArray();
+    QTest::newRow("offset 65535.5") << Op::Offset << "1"
+                                    << "65535.5"
+                                    << "1" << F::Value << QByteArray();
+    QTest::newRow("offset -0.6") << Op::Offset << "1"
+                                 << "-0.6"
+                                 << "1" << F::Value << QByteArray();
+    QTest::newRow("bad station and value") << Op::Offset << "x"
+                                           << "x"
+                                           << "1" << F::AddressOrChannel << QByteArray();
 }
 
-void TestCalibrationFrames::fromEntries()
-{
+void TestCalibrationFrames::fromEntries() {
     QFETCH(Op, op);
     QFETCH(QString, station);
     QFETCH(QString, value);

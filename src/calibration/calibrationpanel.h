@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tr {
+
+class FileDialog;
+class Link;
+class MessageBox;
+struct ParameterRequest;
+
+struct CalibrationWidgets {
+    std::array<QLineEdit *, 4> txtAlarmValue; // 0 slope, 1 offset, 2 station address, 3 channel
+    QPlainTextEdit *txtSet;
+    QPushButton *cmdReadAlarm;
+    QPushButton *CmdWriteAlarmValue;
+    QPushButton *Command5;
+    QPushButton *cmdReadAll;
+    QPushButton *cmdSaveFile;
+};
+
+// The frame "校正参数读取与写入" and the batch area "文件批量操作": reads and writes the slope
+// and offset of one channel with function 0x42, reads channels 1 to 8 in turn into txtSet, and
+// saves that list. Entries are checked before anything happens, so a refused click changes
+// nothing and no frame ever carries a value out of range.
+class CalibrationPanel : public QObject {
+    Q_OBJECT
+public:
+    CalibrationPanel(const CalibrationWidgets &w, Link &link, MessageBox &messages,
+                     FileDialog &files, QString programDir, QObject *parent = nullptr);
+
+    void cmdReadAlarm_Click();
+    void CmdWriteAlarmValue_Click();
+    void Command5_Click();
+    void cmdReadAll_Click();
+    void Timer3_Timer();
+    void cmdSaveFile_Click();
+
+    QTimer Timer3; // the batch timer
+    QString ReadAllText;
+    void setBatchIntervalMs(int ms); // tests only; the app always uses 2000 ms
+
+signals:
+    void stopLogging(); // Timer2 stops with every parameter request
+
+private:
+    struct WriteButton;
+
+    ParameterRequest readEntries() const;
+    // Refused entries get their message and nothing else happens.
+    void send(const ParameterRequest &request, std::int16_t kind);
+    void writeParameter(const WriteButton &button);
+    void applyParameters(std::optional<std::uint16_t> slope, std::optional<std::uint16_t> offset);
+    void applyEcho(std::int16_t kind, std::uint16_t value);
+
+    CalibrationWidgets w_;
+    Link &link_;
+    MessageBox &messages_;
+    FileDialog &files_;
+    const QString programDir_;
+    int batchIntervalMs_ = 2000;
+};
+
+} // namespace tr
