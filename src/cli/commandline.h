@@ -1,0 +1,62 @@
+#pragma once
+
+#include "calibration/parameterrequest.h"
+#include "cli/settingsdefaults.h"
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+namespace tr::cli {
+
+enum class Command { Read, CalRead, CalWrite, CalBackup, CalRestore };
+enum class OutputFormat { Text, Csv };
+enum class Progress { Auto, Forced, Silenced };
+
+struct CliOptions {
+    Command command = Command::Read;
+
+    // The line: device is empty only where no port is needed (a dry run).
+    QString device;
+    int baud = 19200;
+    int station = 2;
+    int function = 4;
+    int start = 0;
+    int count = 8;
+    int timeoutMs = 500;
+    int retries = 2;
+    Progress progress = Progress::Auto;
+    bool trace = false;
+
+    // read
+    int everyMs = 0;                  // 0: samples follow one another at once
+    std::optional<long long> samples; // nothing: until interrupted (only with --every)
+    QString logPath;
+    OutputFormat format = OutputFormat::Text;
+
+    // cal
+    int channel = 0;
+    Parameter parameter = Parameter::Slope; // cal write
+    std::uint16_t value = 0;                // cal write
+    QString file;                           // cal backup / restore
+    bool dryRun = false;
+};
+
+struct ParsedCommandLine {
+    CliOptions options;
+    bool help = false;
+    int exitCode = 0; // non-zero: the command line cannot run (error says why)
+    QString error;
+    bool ok() const { return exitCode == 0; }
+};
+
+// Options may stand before or after the command words; "--name value" and "--name=value" both
+// work. A flag wins over comm.set and ModSet.set (given as `defaults`); "--port COMn" and the
+// port number of comm.set map through deviceForPort(n, programDir).
+ParsedCommandLine parseCommandLine(const QStringList &args, const SettingsDefaults &defaults,
+                                   const QString &programDir);
+
+QString helpText();
+
+} // namespace tr::cli

@@ -1,0 +1,53 @@
+#include "cli/runcommand.h"
+
+#include "cli/calcommands.h"
+#include "cli/console.h"
+#include "cli/exitcodes.h"
+#include "cli/readcommand.h"
+#include "modbus/hextext.h"
+
+namespace tr::cli {
+
+int runCommand(const CliOptions &o) {
+    // A malformed backup is refused before the port is even opened.
+    LoadedBackup backup;
+    if (o.command == Command::CalRestore) {
+        backup = loadBackup(o.file);
+        if (backup.exitCode != ExitOk)
+            return backup.exitCode;
+        if (o.dryRun) {
+            for (const Frame &frame : restoreFrames(o.station, backup.entries))
+                printLine(sendText(frame));
+            return ExitOk;
+        }
+        if (backup.entries.empty()) {
+            printError(QStringLiteral("%1 lists no channels; nothing to restore").arg(o.file));
+            return ExitOk;
+        }
+    }
+
+    Transactor::Trace trace;
+    if (o.trace)
+        trace = [](const QString &text) { printNote(text); };
+    Transactor link({o.baud, o.timeoutMs, o.retries}, trace);
+    if (const auto why = link.open(o.device)) {
+        printError(QStringLiteral("cannot open %1: %2").arg(o.device, *why));
+        return ExitFileError;
+    }
+
+    switch (o.command) {
+    case Command::Read:
+        return runRead(o, link);
+    case Command::CalRead:
+        return runCalRead(o, link);
+    case Command::CalWrite:
+        return runCalWrite(o, link);
+    case Command::CalBackup:
+        return runBackup(o, link);
+    case Command::CalRestore:
+        return runRestore(o, backup.entries, link);
+    }
+    return ExitUsage;
+}
+
+} // namespace tr::cli

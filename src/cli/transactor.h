@@ -1,0 +1,60 @@
+#pragma once
+
+#include "cli/answercheck.h"
+#include "modbus/frame.h"
+
+#include <QByteArray>
+#include <QSerialPort>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+namespace tr::cli {
+
+using SteadyClock = std::chrono::steady_clock;
+
+struct LinkSettings {
+    int baud = 19200;
+    int timeoutMs = 500; // per attempt, from the request written to the answer complete
+    int retries = 2;     // further attempts after a timeout or a CRC error
+};
+
+struct Exchange {
+    AnswerCheck check; // of the last attempt
+    QByteArray answer; // what the last attempt received (the whole answer when ok)
+    int attempts = 0;
+    std::chrono::microseconds lastDuration{0}; // request written -> answer complete or given up
+};
+
+// The master's side of one request at a time: unlike the window, it waits for the answer of its
+// own request. A transaction ends at the expected length, at a 5-byte exception answer or at the
+// timeout, whichever comes first. The waits sleep in poll() inside QSerialPort; nothing spins.
+class Transactor {
+public:
+    using Trace = std::function<void(const QString &)>;
+
+    explicit Transactor(LinkSettings settings, Trace trace = {});
+
+    // 8 data bits, no parity, 1 stop bit. Returns the reason when the device cannot be opened.
+    std::optional<QString> open(const QString &device);
+
+    // Sends `request` and waits for its answer, retrying on timeouts and CRC errors. No attempt
+    // runs past `notAfter`, so a cyclic read never overruns its next sample.
+    Exchange exchange(const Frame &request, const Expectation &expect,
+                      SteadyClock::time_point notAfter = SteadyClock::time_point::max());
+
+private:
+    AnswerCheck attempt(const Frame &request, const Expectation &expect,
+                        SteadyClock::time_point notAfter, Exchange &out);
+    // After a bad answer the rest of it may still be on the wire; it must not meet the retry.
+    void waitForSilence(SteadyClock::time_point notAfter);
+    int waitMs(SteadyClock::time_point until) const;
+
+    LinkSettings settings_;
+    Trace trace_;
+    QSerialPort port_;
+};
+
+} // namespace tr::cli
