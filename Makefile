@@ -23,3 +23,22 @@ test: build
 
 clean:
 	rm -rf build build-asan
+
+# libFuzzer targets in their own clang build (build-fuzz/); FUZZ_SECONDS per target, default 60.
+.PHONY: fuzz
+fuzz: deps
+	@tests/fuzz/run
+
+# The performance table against the simulator, about 12 minutes; not part of `make test`.
+# BENCH_ARGS=--smoke runs every phase for about a second (CI: it builds and completes).
+BENCH_ARGS ?=
+.PHONY: bench
+bench: build
+	@bench/run-bench $(BUILD_DIR) $(BENCH_ARGS)
+
+# The fault soak on its own: SOAK_CYCLES window cycles at 250 ms (default 2,000, about 9
+# minutes; 20000 for the overnight version), half as many command-line samples at 100 ms.
+SOAK_CYCLES ?= 2000
+.PHONY: soak
+soak: build
+	@SOAK_CYCLES=$(SOAK_CYCLES) ctest --preset $(PRESET) -L soak --output-on-failure

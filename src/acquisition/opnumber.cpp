@@ -62,11 +62,14 @@ std::optional<double> parseDecimal(QStringView s)
     }
     if (i != s.size())
         return std::nullopt;
+    // The text is a well-formed decimal here, so a refusal means it under- or overflowed.
     bool ok = false;
     const double value = s.toString().toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
+    if (ok && std::isfinite(value))
+        return value;
+    if (value == 0) // too small for a double: it reads as zero
+        return s.startsWith(QLatin1Char('-')) ? -0.0 : 0.0;
+    return std::nullopt;
 }
 
 std::optional<long long> whole(const QString &text, double (*round)(double), long long lo,

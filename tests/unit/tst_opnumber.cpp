@@ -15,25 +15,20 @@ private slots:
         QTest::addColumn<bool>("isNumber");
         QTest::addColumn<double>("value");
         QTest::newRow("plain") << "2" << true << 2.0;
-        QTest::newRow("blanks around") << " 2 " << true << 2.0;
-        QTest::newRow("tab around") << "\t7\t" << true << 7.0;
+        QTest::newRow("blanks and tabs around") << " \t2\t " << true << 2.0;
         QTest::newRow("fraction") << "2.9" << true << 2.9;
         QTest::newRow("negative fraction") << "-0.5" << true << -0.5;
         QTest::newRow("leading dot") << ".5" << true << 0.5;
         QTest::newRow("trailing dot") << "5." << true << 5.0;
         QTest::newRow("plus sign") << "+3" << true << 3.0;
-        QTest::newRow("exponent") << "1e1" << true << 10.0;
         QTest::newRow("signed exponent") << "25E-1" << true << 2.5;
-        QTest::newRow("digits are decimal") << "15" << true << 15.0;
         QTest::newRow("leading zero stays decimal") << "010" << true << 10.0;
         QTest::newRow("hex upper") << "&H15" << true << 21.0;
-        QTest::newRow("hex lower h") << "&h15" << true << 21.0;
-        QTest::newRow("hex digits lower") << "&Hff" << true << 255.0;
+        QTest::newRow("hex lower case") << "&hff" << true << 255.0;
         QTest::newRow("hex with blanks") << " &H0A " << true << 10.0;
         QTest::newRow("empty") << "" << false << 0.0;
         QTest::newRow("blank") << "   " << false << 0.0;
         QTest::newRow("hex without prefix") << "1A" << false << 0.0;
-        QTest::newRow("word") << "abc" << false << 0.0;
         QTest::newRow("bad hex digits") << "&HZZ" << false << 0.0;
         QTest::newRow("prefix only") << "&H" << false << 0.0;
         QTest::newRow("C hex") << "0x15" << false << 0.0;
@@ -42,6 +37,7 @@ private slots:
         QTest::newRow("sign only") << "-" << false << 0.0;
         QTest::newRow("dot only") << "." << false << 0.0;
         QTest::newRow("overflow") << "1e999" << false << 0.0;
+        QTest::newRow("underflow reads as zero") << "1e-400" << true << 0.0;
         QTest::newRow("fullwidth digit") << "１" << false << 0.0;
         QTest::newRow("comma decimal") << "2,5" << false << 0.0;
     }
@@ -66,11 +62,7 @@ private slots:
         QTest::newRow("0.5") << 0.5 << 0.0 << 0.0;
         QTest::newRow("1.5") << 1.5 << 1.0 << 2.0;
         QTest::newRow("2.5") << 2.5 << 2.0 << 2.0;
-        QTest::newRow("3.5") << 3.5 << 3.0 << 4.0;
-        QTest::newRow("-1.5") << -1.5 << -2.0 << -2.0;
         QTest::newRow("-2.5") << -2.5 << -3.0 << -2.0;
-        QTest::newRow("1000.5") << 1000.5 << 1000.0 << 1000.0;
-        QTest::newRow("1001.5") << 1001.5 << 1001.0 << 1002.0;
         QTest::newRow("2.4999") << 2.4999 << 2.0 << 2.0;
     }
     void roundings()
