@@ -5,6 +5,7 @@
 // default is the short CI run).
 #include "e2e/simwindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QProcess>
@@ -172,5 +173,12 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstSoak)
+int main(int argc, char *argv[])
+{
+    // A long soak outlives Qt Test's five-minute limit per test function.
+    qputenv("QTEST_FUNCTION_TIMEOUT", "86400000");
+    QApplication app(argc, argv);
+    TstSoak test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_soak.moc"
