@@ -35,14 +35,14 @@ unsigned bitOf(Command c) {
     return 0;
 }
 
-struct OptionSpec {
+struct OptionRule {
     bool takesValue;
     unsigned commands; // where the option means something
     const char *where; // for the message when it is used elsewhere
 };
 
-const QMap<QString, OptionSpec> &optionSpecs() {
-    static const QMap<QString, OptionSpec> specs{
+const QMap<QString, OptionRule> &optionRules() {
+    static const QMap<QString, OptionRule> rules{
         {QStringLiteral("--port"), {true, BitAll, ""}},
         {QStringLiteral("--baud"), {true, BitAll, ""}},
         {QStringLiteral("--station"), {true, BitAll, ""}},
@@ -63,7 +63,7 @@ const QMap<QString, OptionSpec> &optionSpecs() {
         {QStringLiteral("--offset"), {true, BitCalWrite, "cal write"}},
         {QStringLiteral("--dry-run"), {false, BitCalRestore, "cal restore"}},
     };
-    return specs;
+    return rules;
 }
 
 // Plain decimal digits, nothing else: scripts pass numbers, not the window's "&H" entries.
@@ -114,12 +114,12 @@ private:
                 name = arg.left(eq);
                 value = arg.mid(eq + 1);
             }
-            const auto spec = optionSpecs().constFind(name);
-            if (spec == optionSpecs().constEnd())
+            const auto rule = optionRules().constFind(name);
+            if (rule == optionRules().constEnd())
                 return usage(QStringLiteral("unknown option %1").arg(name));
             if (given_.contains(name))
                 return usage(QStringLiteral("%1 is given twice").arg(name));
-            if (!spec->takesValue) {
+            if (!rule->takesValue) {
                 if (value)
                     return usage(QStringLiteral("%1 takes no value").arg(name));
                 given_.insert(name, QString());
@@ -174,10 +174,10 @@ private:
     bool applicable() {
         const unsigned bit = bitOf(out_.options.command);
         for (auto it = given_.cbegin(); it != given_.cend(); ++it) {
-            const OptionSpec &spec = optionSpecs()[it.key()];
-            if ((spec.commands & bit) == 0)
+            const OptionRule &rule = optionRules()[it.key()];
+            if ((rule.commands & bit) == 0)
                 return usage(
-                    QStringLiteral("%1 is only for %2").arg(it.key(), QLatin1String(spec.where)));
+                    QStringLiteral("%1 is only for %2").arg(it.key(), QLatin1String(rule.where)));
         }
         if (given_.contains("--progress") && given_.contains("--quiet"))
             return usage(QStringLiteral("--progress and --quiet exclude each other"));
