@@ -37,7 +37,7 @@ bench: build
 	@bench/run-bench $(BUILD_DIR) $(BENCH_ARGS)
 
 # The fault soak on its own: SOAK_CYCLES window cycles at 250 ms (default 2,000, about 9
-# minutes; 20000 for the overnight version), half as many command-line samples at 100 ms.
+# minutes; 20000 for the overnight version), a quarter as many command-line samples at 200 ms.
 SOAK_CYCLES ?= 2000
 .PHONY: soak
 soak: build

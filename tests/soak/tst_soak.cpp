@@ -139,16 +139,16 @@ private slots:
 
     void commandLineWithFaults()
     {
-        const int samples = soakCycles() / 2;
+        const int samples = soakCycles() / 4;
         SimulatorProcess sim;
         QVERIFY(sim.start({"--seed", "12", "--drop", "0.05", "--corrupt", "0.05", "--truncate",
                            "0.03", "--garbage", "0.03", "--late", "0.03", "--late-ms", "120",
                            "--log"}));
         QProcess cli;
         cli.start(TR_CLI_PATH, {"read", "--port", sim.ptyPath(), "--station", "2", "--count", "8",
-                                "--every", "100", "--samples", QString::number(samples),
-                                "--retries", "0", "--timeout-ms", "80", "--quiet"});
-        QVERIFY(cli.waitForFinished(samples * 100 + 30000));
+                                "--every", "200", "--samples", QString::number(samples),
+                                "--retries", "0", "--timeout-ms", "180", "--quiet"});
+        QVERIFY(cli.waitForFinished(samples * 200 + 30000));
         const QStringList rows =
             QString::fromLatin1(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
         QTest::qWait(300);
@@ -169,7 +169,8 @@ private slots:
               ok, failed, wrong);
         QCOMPARE(int(rows.size()), samples); // no silent gap
         QCOMPARE(wrong, 0);
-        QVERIFY(failed >= samples / 20 && failed <= samples / 2);
+        // About 16 % of the answers are spoiled (late ones still arrive within the timeout).
+        QVERIFY2(failed >= samples / 20 && failed <= samples * 2 / 5, qPrintable(QString::number(failed)));
     }
 };
 
