@@ -21,13 +21,12 @@ namespace {
 const QString kCaption = QStringLiteral("系统提示");
 const QString kNotNumbers =
     QStringLiteral("请输入正确的命令，命令、地址、数据长度等都应该是十六进制数据");
-const QString kBadRange = QStringLiteral(
-    "请输入正确的地址、数据长度，地址和数据长度不能为0，数据长度值范围为1-21");
+const QString kBadRange =
+    QStringLiteral("请输入正确的地址、数据长度，地址和数据长度不能为0，数据长度值范围为1-21");
 const QString kBadIntervals = QStringLiteral("请输入正确的刷新时长和存储时间间隔");
 
 // Fresh values are black, values not yet refreshed red.
-void setTextColour(QLineEdit *box, Qt::GlobalColor colour)
-{
+void setTextColour(QLineEdit *box, Qt::GlobalColor colour) {
     QPalette palette = box->palette();
     palette.setColor(QPalette::Text, colour);
     box->setPalette(palette);
@@ -38,8 +37,7 @@ void setTextColour(QLineEdit *box, Qt::GlobalColor colour)
 AcquisitionPanel::AcquisitionPanel(const AcquisitionWidgets &w, Link &link, MessageBox &messages,
                                    FileDialog &files, QString programDir, QObject *parent)
     : QObject(parent), w_(w), link_(link), messages_(messages), files_(files),
-      programDir_(std::move(programDir))
-{
+      programDir_(std::move(programDir)) {
     // Precise timers: the platform's coarse timers may slip by 5 % of the period.
     Timer1.setTimerType(Qt::PreciseTimer);
     Timer2.setTimerType(Qt::PreciseTimer);
@@ -55,13 +53,11 @@ AcquisitionPanel::AcquisitionPanel(const AcquisitionWidgets &w, Link &link, Mess
     connect(&link_, &Link::measurementDecoded, this, &AcquisitionPanel::applyMeasurement);
 }
 
-QString AcquisitionPanel::defaultDataFile() const
-{
+QString AcquisitionPanel::defaultDataFile() const {
     return programDir_ + QStringLiteral("/dataGet.txt");
 }
 
-void AcquisitionPanel::tell(const QString &text)
-{
+void AcquisitionPanel::tell(const QString &text) {
     if (messageOpen_)
         return;
     if (!inTick_) {
@@ -81,10 +77,9 @@ void AcquisitionPanel::tell(const QString &text)
         Qt::QueuedConnection);
 }
 
-void AcquisitionPanel::comDoOnce_Click()
-{
-    const QString texts[4] = {w_.txtStationID->text(), w_.txtFunID->text(),
-                              w_.txtStartID->text(), w_.txtDataLength->text()};
+void AcquisitionPanel::comDoOnce_Click() {
+    const QString texts[4] = {w_.txtStationID->text(), w_.txtFunID->text(), w_.txtStartID->text(),
+                              w_.txtDataLength->text()};
     std::optional<double> numbers[4];
     bool allNumbers = true;
     for (int i = 0; i < 4; ++i) {
@@ -116,8 +111,7 @@ void AcquisitionPanel::comDoOnce_Click()
     tell(kBadRange);
 }
 
-void AcquisitionPanel::cmdOneM_Click()
-{
+void AcquisitionPanel::cmdOneM_Click() {
     constexpr long long longest = std::numeric_limits<int>::max();
     const std::optional<long long> period = wholeHalfEven(w_.txtTimerSet[0]->text(), 1, longest);
     std::optional<long long> storage;
@@ -142,14 +136,12 @@ void AcquisitionPanel::cmdOneM_Click()
     }
 }
 
-void AcquisitionPanel::cmdStopOnce_Click()
-{
+void AcquisitionPanel::cmdStopOnce_Click() {
     Timer1.stop();
     Timer2.stop();
 }
 
-void AcquisitionPanel::Timer1_Timer()
-{
+void AcquisitionPanel::Timer1_Timer() {
     long long count = w_.lblCounter->text().toLongLong();
     if (count > 65535) {
         count = 0;
@@ -162,10 +154,11 @@ void AcquisitionPanel::Timer1_Timer()
     comDoOnce_Click();
 }
 
-void AcquisitionPanel::Timer2_Timer() { Dosave(); }
+void AcquisitionPanel::Timer2_Timer() {
+    Dosave();
+}
 
-void AcquisitionPanel::Dosave()
-{
+void AcquisitionPanel::Dosave() {
     const QString path = w_.txtFilePath->text();
     const std::optional<QString> failure =
         appendRecord(path, dataRecord(QDateTime::currentDateTime(), w_.txtOutPut->text()));
@@ -177,12 +170,12 @@ void AcquisitionPanel::Dosave()
     if (failingDataFile_ == path)
         return;
     failingDataFile_ = path;
-    messages_.show(QStringLiteral("数据文件写入失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
-                   kCaption, MessageBox::Icon::None);
+    messages_.show(
+        QStringLiteral("数据文件写入失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
+        kCaption, MessageBox::Icon::None);
 }
 
-void AcquisitionPanel::CommandChangeFile_Click()
-{
+void AcquisitionPanel::CommandChangeFile_Click() {
     FileDialog::Options options;
     options.title = QStringLiteral("打开文件");
     const QString txtDir = programDir_ + QStringLiteral("/txt");
@@ -195,22 +188,20 @@ void AcquisitionPanel::CommandChangeFile_Click()
     w_.txtFilePath->setText(QDir::toNativeSeparators(*chosen));
 }
 
-void AcquisitionPanel::cmdClearTxt_Click()
-{
+void AcquisitionPanel::cmdClearTxt_Click() {
     const QString path = w_.txtFilePath->text();
     if (const std::optional<QString> failure = replaceFile(path, clearedDataFile()))
-        messages_.show(QStringLiteral("清空文件失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
-                       kCaption, MessageBox::Icon::None);
+        messages_.show(
+            QStringLiteral("清空文件失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
+            kCaption, MessageBox::Icon::None);
 }
 
-void AcquisitionPanel::markStale()
-{
+void AcquisitionPanel::markStale() {
     for (QLineEdit *box : w_.txtValue)
         setTextColour(box, Qt::red);
 }
 
-void AcquisitionPanel::applyMeasurement(const DecodedAnswer &answer)
-{
+void AcquisitionPanel::applyMeasurement(const DecodedAnswer &answer) {
     setTextColour(w_.txtOutPut, Qt::red);
     for (const BoxUpdate &update : answer.boxes) {
         QLineEdit *box = w_.txtValue[static_cast<std::size_t>(update.index)];

@@ -4,17 +4,17 @@
 
 namespace tr {
 
-QByteArray dataRecord(const QDateTime &when, const QString &valueLine)
-{
-    const QString text = when.toString(QStringLiteral("yyyy-M-d H:mm:ss")) +
-                         QStringLiteral("   ") + valueLine + QStringLiteral("   ");
+QByteArray dataRecord(const QDateTime &when, const QString &valueLine) {
+    const QString text = when.toString(QStringLiteral("yyyy-M-d H:mm:ss")) + QStringLiteral("   ") +
+                         valueLine + QStringLiteral("   ");
     return '"' + text.toLocal8Bit() + "\"\r\n";
 }
 
-QByteArray clearedDataFile() { return QByteArrayLiteral("\"\"\r\n"); }
+QByteArray clearedDataFile() {
+    return QByteArrayLiteral("\"\"\r\n");
+}
 
-std::optional<QString> appendRecord(const QString &path, const QByteArray &record)
-{
+std::optional<QString> appendRecord(const QString &path, const QByteArray &record) {
     if (path.isEmpty())
         return QStringLiteral("路径为空");
     QFile file(path);
@@ -29,8 +29,7 @@ std::optional<QString> appendRecord(const QString &path, const QByteArray &recor
     return reason;
 }
 
-std::optional<QString> replaceFile(const QString &path, const QByteArray &content)
-{
+std::optional<QString> replaceFile(const QString &path, const QByteArray &content) {
     if (path.isEmpty())
         return QStringLiteral("路径为空");
     QFile file(path);

@@ -6,11 +6,14 @@ namespace tr {
 
 namespace {
 
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
-bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
 
-std::optional<double> parseHex(QStringView digits)
-{
+std::optional<double> parseHex(QStringView digits) {
     // Up to eight hexadecimal digits, as the platform's long integers hold.
     if (digits.isEmpty() || digits.size() > 8)
         return std::nullopt;
@@ -30,8 +33,7 @@ std::optional<double> parseHex(QStringView digits)
     return value;
 }
 
-std::optional<double> parseDecimal(QStringView s)
-{
+std::optional<double> parseDecimal(QStringView s) {
     qsizetype i = 0;
     const auto digitsFrom = [&](qsizetype from) {
         qsizetype j = from;
@@ -73,8 +75,7 @@ std::optional<double> parseDecimal(QStringView s)
 }
 
 std::optional<long long> whole(const QString &text, double (*round)(double), long long lo,
-                               long long hi)
-{
+                               long long hi) {
     const std::optional<double> value = parseOperatorNumber(text);
     if (!value)
         return std::nullopt;
@@ -86,22 +87,23 @@ std::optional<long long> whole(const QString &text, double (*round)(double), lon
 
 } // namespace
 
-std::optional<double> parseOperatorNumber(const QString &text)
-{
+std::optional<double> parseOperatorNumber(const QString &text) {
     QStringView s(text);
     while (!s.isEmpty() && isBlank(s.front()))
         s = s.mid(1);
     while (!s.isEmpty() && isBlank(s.back()))
         s.chop(1);
-    if (s.size() >= 2 && s[0] == QLatin1Char('&') && (s[1] == QLatin1Char('H') || s[1] == QLatin1Char('h')))
+    if (s.size() >= 2 && s[0] == QLatin1Char('&') &&
+        (s[1] == QLatin1Char('H') || s[1] == QLatin1Char('h')))
         return parseHex(s.mid(2));
     return parseDecimal(s);
 }
 
-double roundDown(double value) { return std::floor(value); }
+double roundDown(double value) {
+    return std::floor(value);
+}
 
-double roundHalfEven(double value)
-{
+double roundHalfEven(double value) {
     const double down = std::floor(value);
     const double diff = value - down;
     if (diff < 0.5)
@@ -111,13 +113,11 @@ double roundHalfEven(double value)
     return std::fmod(down, 2.0) == 0 ? down : down + 1;
 }
 
-std::optional<long long> wholeRoundedDown(const QString &text, long long lo, long long hi)
-{
+std::optional<long long> wholeRoundedDown(const QString &text, long long lo, long long hi) {
     return whole(text, &roundDown, lo, hi);
 }
 
-std::optional<long long> wholeHalfEven(const QString &text, long long lo, long long hi)
-{
+std::optional<long long> wholeHalfEven(const QString &text, long long lo, long long hi) {
     return whole(text, &roundHalfEven, lo, hi);
 }
 

@@ -10,18 +10,20 @@
 #include <QStyle>
 
 // The images live in a static library; nothing would pull them in without this.
-static void initResources() { Q_INIT_RESOURCE(resources); }
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace tr {
 
 namespace {
 
 template <typename W, std::size_t N>
-std::array<W *, N> controlArray(QWidget &root, const char *name, int first = 0)
-{
+std::array<W *, N> controlArray(QWidget &root, const char *name, int first = 0) {
     std::array<W *, N> out{};
     for (std::size_t i = 0; i < N; ++i) {
-        const QString objectName = QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(first + static_cast<int>(i));
+        const QString objectName =
+            QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(first + static_cast<int>(i));
         out[i] = root.findChild<W *>(objectName);
         Q_ASSERT_X(out[i], "controlArray", qPrintable(objectName));
     }
@@ -30,8 +32,7 @@ std::array<W *, N> controlArray(QWidget &root, const char *name, int first = 0)
 
 // Reads the first count fields of a settings file beside the executable. Only the head of the
 // file matters, so a huge file is not read whole.
-SettingsFields readSettingsFile(const QString &path, int count)
-{
+SettingsFields readSettingsFile(const QString &path, int count) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         SettingsFields failed;
@@ -44,15 +45,14 @@ SettingsFields readSettingsFile(const QString &path, int count)
 } // namespace
 
 frmMain::frmMain(QString programDir_, MessageBox &messages, FileDialog &files, QWidget *parent)
-    : QWidget(parent), MSComm1(programDir_), link(MSComm1), programDir(std::move(programDir_))
-{
+    : QWidget(parent), MSComm1(programDir_), link(MSComm1), programDir(std::move(programDir_)) {
     initResources();
     ui.setupUi(this);
     // No entry is selected at load, yet the boxes show these texts.
     ui.Combo1->setEditText(QStringLiteral("COM4"));
     ui.Combo2->setEditText(QStringLiteral("19200"));
-    ports = std::make_unique<PortPanel>(*ui.Combo1, *ui.Combo2, *ui.cmdCom, MSComm1, link,
-                                        messages, programDir);
+    ports = std::make_unique<PortPanel>(*ui.Combo1, *ui.Combo2, *ui.cmdCom, MSComm1, link, messages,
+                                        programDir);
     txtValue = controlArray<QLineEdit, 8>(*this, "txtValue");
     lblValue = controlArray<QLabel, 8>(*this, "lblValue");
     lblDanWei = controlArray<QLabel, 8>(*this, "lblDanWei");
@@ -60,14 +60,14 @@ frmMain::frmMain(QString programDir_, MessageBox &messages, FileDialog &files, Q
     txtAlarmValue = controlArray<QLineEdit, 4>(*this, "txtAlarmValue");
     lblAlarm = controlArray<QLabel, 4>(*this, "lblAlarm");
 
-    AcquisitionWidgets aw{ui.txtStationID, ui.txtFunID,  ui.txtStartID, ui.txtDataLength,
-                          txtValue,        ui.txtOutPut, ui.lblCounter, txtTimerSet,
-                          ui.CheckSave,    ui.txtFilePath, ui.comDoOnce, ui.cmdOneM,
+    AcquisitionWidgets aw{ui.txtStationID, ui.txtFunID,          ui.txtStartID, ui.txtDataLength,
+                          txtValue,        ui.txtOutPut,         ui.lblCounter, txtTimerSet,
+                          ui.CheckSave,    ui.txtFilePath,       ui.comDoOnce,  ui.cmdOneM,
                           ui.cmdStopOnce,  ui.CommandChangeFile, ui.cmdClearTxt};
     acquisition = std::make_unique<AcquisitionPanel>(aw, link, messages, files, programDir);
 
-    CalibrationWidgets cw{txtAlarmValue,  ui.txtSet,     ui.cmdReadAlarm, ui.CmdWriteAlarmValue,
-                          ui.Command5,    ui.cmdReadAll, ui.cmdSaveFile};
+    CalibrationWidgets cw{txtAlarmValue, ui.txtSet,     ui.cmdReadAlarm, ui.CmdWriteAlarmValue,
+                          ui.Command5,   ui.cmdReadAll, ui.cmdSaveFile};
     calibration = std::make_unique<CalibrationPanel>(cw, link, messages, files, programDir);
 
     connect(&link, &Link::stateText, ui.txtState, &QPlainTextEdit::setPlainText);
@@ -82,8 +82,7 @@ frmMain::frmMain(QString programDir_, MessageBox &messages, FileDialog &files, Q
 
 frmMain::~frmMain() = default;
 
-void frmMain::raiseLamp(Lamp lamp)
-{
+void frmMain::raiseLamp(Lamp lamp) {
     switch (lamp) {
     case Lamp::Connected:
         ui.imgConnected->raise();
@@ -97,8 +96,7 @@ void frmMain::raiseLamp(Lamp lamp)
     }
 }
 
-Lamp frmMain::frontLamp() const
-{
+Lamp frmMain::frontLamp() const {
     // The last child widget is drawn on top.
     const QObjectList &children = ui.Picture2->children();
     for (auto it = children.crbegin(); it != children.crend(); ++it) {
@@ -112,8 +110,7 @@ Lamp frmMain::frontLamp() const
     return Lamp::NotConnected;
 }
 
-std::optional<QString> frmMain::Form_Load()
-{
+std::optional<QString> frmMain::Form_Load() {
     const SettingsFields comm = readSettingsFile(programDir + QStringLiteral("/comm.set"), 2);
     if (!comm.ok())
         return QStringLiteral("无法读取设置文件 comm.set：%1").arg(comm.error);

@@ -8,8 +8,7 @@
 namespace {
 
 // Without a display Qt would abort with a cryptic message; say what to do instead.
-bool haveDisplay()
-{
+bool haveDisplay() {
 #if defined(Q_OS_LINUX)
     const auto set = [](const char *name) {
         const char *v = std::getenv(name);
@@ -23,8 +22,7 @@ bool haveDisplay()
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     if (!haveDisplay()) {
         std::fprintf(stderr, "tr6400: no display found (DISPLAY is not set).\n"
                              "Run it under a virtual X server instead:  xvfb-run make run\n");

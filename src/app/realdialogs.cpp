@@ -6,8 +6,7 @@
 
 namespace tr {
 
-void QtMessageBox::show(const QString &text, const QString &caption, Icon icon)
-{
+void QtMessageBox::show(const QString &text, const QString &caption, Icon icon) {
     QMessageBox::Icon qtIcon = QMessageBox::NoIcon;
     switch (icon) {
     case Icon::None:
@@ -27,8 +26,7 @@ void QtMessageBox::show(const QString &text, const QString &caption, Icon icon)
     box.exec();
 }
 
-std::optional<QString> QtFileDialog::choose(const Options &options)
-{
+std::optional<QString> QtFileDialog::choose(const Options &options) {
     QFileDialog dialog(parent_, options.title, options.initialDir, options.filter);
     dialog.setAcceptMode(options.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(options.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);

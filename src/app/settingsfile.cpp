@@ -6,13 +6,14 @@ namespace tr {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 enum class Parsed { Ok, NotNumber, OutOfRange };
 
 // Strict decimal: optional sign, then digits only.
-Parsed parseInt16(const QByteArray &text, std::int16_t &value)
-{
+Parsed parseInt16(const QByteArray &text, std::int16_t &value) {
     qsizetype i = (text.startsWith('+') || text.startsWith('-')) ? 1 : 0;
     if (i == text.size())
         return Parsed::NotNumber;
@@ -32,14 +33,14 @@ Parsed parseInt16(const QByteArray &text, std::int16_t &value)
 
 } // namespace
 
-SettingsFields readSettingsFields(const QByteArray &content, int count)
-{
+SettingsFields readSettingsFields(const QByteArray &content, int count) {
     SettingsFields out;
     qsizetype pos = 0;
     const qsizetype size = content.size();
     for (int field = 1; field <= count; ++field) {
         // Blank lines between fields are skipped; the end of the file means the field is missing.
-        while (pos < size && (isBlank(content[pos]) || content[pos] == '\r' || content[pos] == '\n'))
+        while (pos < size &&
+               (isBlank(content[pos]) || content[pos] == '\r' || content[pos] == '\n'))
             ++pos;
         if (pos >= size) {
             out.error = QStringLiteral("缺少第%1项").arg(field);

@@ -5,8 +5,7 @@
 namespace tr {
 
 Frame buildFrame(std::uint8_t station, std::uint8_t function, std::uint8_t b2, std::uint8_t b3,
-                 std::uint8_t b4, std::uint8_t b5)
-{
+                 std::uint8_t b4, std::uint8_t b5) {
     Frame f{station, function, b2, b3, b4, b5, 0, 0};
     Crc16(f, 5);
     f[6] = CrcLo;
@@ -15,14 +14,13 @@ Frame buildFrame(std::uint8_t station, std::uint8_t function, std::uint8_t b2, s
 }
 
 Frame measurementRequest(std::uint8_t station, std::uint8_t function, std::uint8_t start,
-                         std::uint8_t count)
-{
+                         std::uint8_t count) {
     return buildFrame(station, function, 0x00, start, 0x00, count);
 }
 
-QByteArray toBytes(const Frame &frame)
-{
-    return QByteArray(reinterpret_cast<const char *>(frame.data()), static_cast<qsizetype>(frame.size()));
+QByteArray toBytes(const Frame &frame) {
+    return QByteArray(reinterpret_cast<const char *>(frame.data()),
+                      static_cast<qsizetype>(frame.size()));
 }
 
 } // namespace tr

@@ -18,7 +18,9 @@ Frame measurementRequest(std::uint8_t station, std::uint8_t function, std::uint8
                          std::uint8_t count);
 
 // The module answers station, function, byte count, two bytes a register and the CRC: 2N + 5.
-constexpr int measurementAnswerLength(int registers) { return 2 * registers + 5; }
+constexpr int measurementAnswerLength(int registers) {
+    return 2 * registers + 5;
+}
 
 QByteArray toBytes(const Frame &frame);
 

@@ -7,8 +7,7 @@
 
 namespace tr {
 
-void WaitMs(int ms)
-{
+void WaitMs(int ms) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
 

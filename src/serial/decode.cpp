@@ -6,25 +6,24 @@
 
 namespace tr {
 
-QString formatTenths(int tenths)
-{
+QString formatTenths(int tenths) {
     const int magnitude = tenths < 0 ? -tenths : tenths;
     return (tenths < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 10) +
            QLatin1Char('.') + QString::number(magnitude % 10) + QLatin1Char('0');
 }
 
-QString resultLine(const QString &channel, const QString &slope, const QString &offset)
-{
+QString resultLine(const QString &channel, const QString &slope, const QString &offset) {
     return channel + QStringLiteral("::") + slope + QStringLiteral("--") + offset +
            QStringLiteral("\r\n");
 }
 
 namespace {
 
-std::uint8_t at(const QByteArray &bytes, int i) { return static_cast<std::uint8_t>(bytes[i]); }
+std::uint8_t at(const QByteArray &bytes, int i) {
+    return static_cast<std::uint8_t>(bytes[i]);
+}
 
-void decodeMeasurement(int expectedLen, const QByteArray &bytes, DecodedAnswer &out)
-{
+void decodeMeasurement(int expectedLen, const QByteArray &bytes, DecodedAnswer &out) {
     int k = 0;
     // Registers sit at 3 .. expectedLen-3, two bytes each, high byte first. With more than eight
     // registers the box index starts again at 0, so no value ever addresses a missing box.
@@ -38,7 +37,8 @@ void decodeMeasurement(int expectedLen, const QByteArray &bytes, DecodedAnswer &
             const int tenths = raw <= 40000 ? raw : raw - 65536;
             const QString text = formatTenths(tenths);
             out.boxes.push_back({k, text});
-            out.valueLine += QString::number(k + 1) + QStringLiteral("#:") + text + QLatin1Char(' ');
+            out.valueLine +=
+                QString::number(k + 1) + QStringLiteral("#:") + text + QLatin1Char(' ');
         }
         ++k;
     }
@@ -46,8 +46,7 @@ void decodeMeasurement(int expectedLen, const QByteArray &bytes, DecodedAnswer &
 
 } // namespace
 
-DecodedAnswer decodeAnswer(int kind, int expectedLen, const QByteArray &bytes)
-{
+DecodedAnswer decodeAnswer(int kind, int expectedLen, const QByteArray &bytes) {
     DecodedAnswer out;
     if (kind != KindMeasurement && kind != KindSlopeWritten && kind != KindOffsetWritten &&
         kind != KindParametersRead)

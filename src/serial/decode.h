@@ -19,8 +19,8 @@ enum ReceiveKindValue : std::int16_t {
 
 // One value box filled by a measurement answer.
 struct BoxUpdate {
-    int index = 0;     // 0..7
-    QString text;      // "23.50", or "0" for an open sensor (0xFFFF)
+    int index = 0; // 0..7
+    QString text;  // "23.50", or "0" for an open sensor (0xFFFF)
 };
 
 struct DecodedAnswer {

@@ -6,16 +6,14 @@
 
 namespace tr {
 
-Link::Link(MSComm &port, QObject *parent) : QObject(parent), port_(port)
-{
+Link::Link(MSComm &port, QObject *parent) : QObject(parent), port_(port) {
     connect(&port_, &MSComm::OnComm, this, &Link::MSComm1_OnComm);
     // Nothing can answer any more: the red lamp, not the green one of the last answer.
     connect(&port_, &MSComm::deviceLost, this, [this] { emit lampRaised(Lamp::NotConnected); });
 }
 
 bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::uint8_t StartAddr,
-                      std::uint8_t DataLength)
-{
+                      std::uint8_t DataLength) {
     if (reading_)
         return false;
     reading_ = true;
@@ -50,8 +48,7 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
     return true;
 }
 
-void Link::sendParameterRequest(const Frame &frame, std::int16_t kind)
-{
+void Link::sendParameterRequest(const Frame &frame, std::int16_t kind) {
     emit stateText(QString());
     emit valuesStale();
     ReceiveKind = kind;
@@ -71,8 +68,7 @@ void Link::sendParameterRequest(const Frame &frame, std::int16_t kind)
     }
 }
 
-void Link::MSComm1_OnComm()
-{
+void Link::MSComm1_OnComm() {
     if (port_.CommEvent() != MSComm::comEvReceive)
         return;
     port_.setInputLen(ExpectedLen);

@@ -49,9 +49,9 @@ public:
     void MSComm1_OnComm();
 
 signals:
-    void stateText(const QString &text);    // txtState
-    void commandText(const QString &text);  // txtCommand
-    void valuesStale();                     // the eight value boxes turn red
+    void stateText(const QString &text);   // txtState
+    void commandText(const QString &text); // txtCommand
+    void valuesStale();                    // the eight value boxes turn red
     void lampRaised(tr::Lamp lamp);
     void measurementDecoded(const tr::DecodedAnswer &answer);
     // Kind 18: slope and offset when the function code was 0x42; a result line follows either way.

@@ -5,8 +5,7 @@
 
 namespace tr {
 
-QString deviceForPort(int port, const QString &programDir)
-{
+QString deviceForPort(int port, const QString &programDir) {
 #ifdef Q_OS_WIN
     Q_UNUSED(programDir);
     return QStringLiteral("COM%1").arg(port);
@@ -20,8 +19,7 @@ QString deviceForPort(int port, const QString &programDir)
 }
 
 MSComm::MSComm(QString programDir, QObject *parent)
-    : QObject(parent), programDir_(std::move(programDir))
-{
+    : QObject(parent), programDir_(std::move(programDir)) {
     serial_.setReadBufferSize(0);
     connect(&serial_, &QSerialPort::readyRead, this, &MSComm::takeBytes);
     connect(&serial_, &QSerialPort::errorOccurred, this, &MSComm::onError);
@@ -29,16 +27,14 @@ MSComm::MSComm(QString programDir, QObject *parent)
 
 MSComm::~MSComm() = default;
 
-bool MSComm::setCommPort(int port)
-{
+bool MSComm::setCommPort(int port) {
     if (port < 1 || serial_.isOpen())
         return false;
     port_ = port;
     return true;
 }
 
-bool MSComm::setSettings(const QString &settings)
-{
+bool MSComm::setSettings(const QString &settings) {
     const QStringList parts = settings.split(QLatin1Char(','));
     if (parts.size() != 4)
         return false;
@@ -91,8 +87,7 @@ bool MSComm::setSettings(const QString &settings)
     return true;
 }
 
-bool MSComm::setPortOpen(bool open)
-{
+bool MSComm::setPortOpen(bool open) {
     if (!open) {
         if (serial_.isOpen())
             serial_.close();
@@ -115,29 +110,26 @@ bool MSComm::setPortOpen(bool open)
     return true;
 }
 
-QByteArray MSComm::Input()
-{
-    const qsizetype n = inputLen_ == 0 ? buffer_.size() : std::min<qsizetype>(inputLen_, buffer_.size());
+QByteArray MSComm::Input() {
+    const qsizetype n =
+        inputLen_ == 0 ? buffer_.size() : std::min<qsizetype>(inputLen_, buffer_.size());
     QByteArray out = buffer_.left(n);
     buffer_.remove(0, n);
     return out;
 }
 
-bool MSComm::Output(const QByteArray &bytes)
-{
+bool MSComm::Output(const QByteArray &bytes) {
     if (!serial_.isOpen())
         return false;
     return serial_.write(bytes) == bytes.size();
 }
 
-void MSComm::clearOutBuffer()
-{
+void MSComm::clearOutBuffer() {
     if (serial_.isOpen())
         serial_.clear(QSerialPort::Output);
 }
 
-void MSComm::takeBytes()
-{
+void MSComm::takeBytes() {
     const QByteArray incoming = serial_.readAll();
     // A full receive buffer drops what does not fit, as the hardware buffer would.
     const qsizetype room = ReceiveBufferSize - buffer_.size();
@@ -148,8 +140,7 @@ void MSComm::takeBytes()
     }
 }
 
-void MSComm::onError(QSerialPort::SerialPortError error)
-{
+void MSComm::onError(QSerialPort::SerialPortError error) {
     // The device went away (adapter pulled, simulator gone): reads fail at once and forever, so
     // the port is closed from now on instead of spinning on the failing read.
     if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) &&

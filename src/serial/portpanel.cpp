@@ -12,8 +12,7 @@
 
 namespace tr {
 
-ComboSelection::ComboSelection(QComboBox &box) : QObject(&box), box_(box)
-{
+ComboSelection::ComboSelection(QComboBox &box) : QObject(&box), box_(box) {
     box_.setInsertPolicy(QComboBox::NoInsert);
     if (QLineEdit *edit = box_.lineEdit()) {
         box_.setCompleter(nullptr);
@@ -24,10 +23,11 @@ ComboSelection::ComboSelection(QComboBox &box) : QObject(&box), box_(box)
     connect(&box_, &QComboBox::activated, this, [this] { typed_ = false; });
 }
 
-int ComboSelection::selectedIndex() const { return typed_ ? -1 : box_.currentIndex(); }
+int ComboSelection::selectedIndex() const {
+    return typed_ ? -1 : box_.currentIndex();
+}
 
-void ComboSelection::select(int index)
-{
+void ComboSelection::select(int index) {
     typed_ = false;
     box_.setCurrentIndex(index);
 }
@@ -36,8 +36,7 @@ PortPanel::PortPanel(QComboBox &Combo1, QComboBox &Combo2, QPushButton &cmdCom, 
                      Link &link, MessageBox &messages, QString programDir, QObject *parent)
     : QObject(parent), Combo1_(Combo1), Combo2_(Combo2), port_(port), link_(link),
       messages_(messages), programDir_(std::move(programDir)), combo1Selection_(Combo1),
-      combo2Selection_(Combo2)
-{
+      combo2Selection_(Combo2) {
     for (int i = 0; i < Combo1_.count(); ++i)
         Combo1_.setItemData(i, QDir::toNativeSeparators(deviceForPort(i + 1, programDir_)),
                             Qt::ToolTipRole);
@@ -46,32 +45,32 @@ PortPanel::PortPanel(QComboBox &Combo1, QComboBox &Combo2, QPushButton &cmdCom, 
     connect(&cmdCom, &QPushButton::clicked, this, &PortPanel::cmdCom_Click);
 }
 
-void PortPanel::selectPort(int index)
-{
+void PortPanel::selectPort(int index) {
     combo1Selection_.select(index);
     Combo1_Click();
 }
 
-void PortPanel::selectBaud(int index) { combo2Selection_.select(index); }
+void PortPanel::selectBaud(int index) {
+    combo2Selection_.select(index);
+}
 
-QString PortPanel::settingsPath() const { return programDir_ + QStringLiteral("/comm.set"); }
+QString PortPanel::settingsPath() const {
+    return programDir_ + QStringLiteral("/comm.set");
+}
 
-void PortPanel::OpenOnComm()
-{
+void PortPanel::OpenOnComm() {
     port_.setRThreshold(1);
     port_.setInputMode(1);
 }
 
-void PortPanel::switchPort(int portNumber)
-{
+void PortPanel::switchPort(int portNumber) {
     if (port_.PortOpen())
         port_.setPortOpen(false);
     // A number the port refuses (0: no entry selected) leaves the previous port in use.
     port_.setCommPort(portNumber);
 }
 
-void PortPanel::Combo1_Click()
-{
+void PortPanel::Combo1_Click() {
     switchPort(combo1Selection_.selectedIndex() + 1);
     if (port_.PortOpen()) {
         messages_.show(QStringLiteral("所选的串行端口已被其他设备所使用!"),
@@ -83,11 +82,11 @@ void PortPanel::Combo1_Click()
     link_.CommReady = true;
 }
 
-void PortPanel::cmdCom_Click()
-{
+void PortPanel::cmdCom_Click() {
     switchPort(combo1Selection_.selectedIndex() + 1);
     PortNumber = static_cast<std::int16_t>(port_.CommPort());
-    const int baudEntry = combo2Selection_.selectedIndex() >= 0 ? combo2Selection_.selectedIndex() : 0;
+    const int baudEntry =
+        combo2Selection_.selectedIndex() >= 0 ? combo2Selection_.selectedIndex() : 0;
     BaudRate = static_cast<std::int16_t>(Combo2_.itemText(baudEntry).toInt());
     port_.setSettings(QString::number(BaudRate) + QStringLiteral(",N,8,1"));
     if (port_.PortOpen()) {
@@ -104,7 +103,8 @@ void PortPanel::cmdCom_Click()
     file.setDirectWriteFallback(true);
     bool saved = file.open(QIODevice::WriteOnly);
     if (saved) {
-        const QByteArray line = QByteArray::number(PortNumber) + ',' + QByteArray::number(BaudRate) + "\r\n";
+        const QByteArray line =
+            QByteArray::number(PortNumber) + ',' + QByteArray::number(BaudRate) + "\r\n";
         saved = file.write(line) == line.size() && file.commit();
     }
     if (!saved) {

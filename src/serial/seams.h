@@ -20,9 +20,9 @@ public:
     struct Options {
         QString title;
         QString initialDir;
-        QString filter;            // Qt filter syntax: "txt (*.txt)"
-        bool save = false;         // save dialog, else open dialog
-        bool mustExist = false;    // open: only an existing file can be chosen
+        QString filter;         // Qt filter syntax: "txt (*.txt)"
+        bool save = false;      // save dialog, else open dialog
+        bool mustExist = false; // open: only an existing file can be chosen
         bool confirmOverwrite = false;
     };
     virtual ~FileDialog() = default;
