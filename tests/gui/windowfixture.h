@@ -5,6 +5,7 @@
 #include "acquisition/acquisitionpanel.h"
 #include "app/frmmain.h"
 #include "calibration/calibrationpanel.h"
+#include "support/files.h"
 #include "support/ptypeer.h"
 #include "support/scripted.h"
 
@@ -15,18 +16,6 @@
 #include <memory>
 
 namespace tr::test {
-
-inline bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 struct WindowFixture {
     QTemporaryDir dir;
@@ -39,8 +28,7 @@ struct WindowFixture {
     // comm.set and ModSet.set as given; the peer is linked as COM<peerPort> (0: not linked;
     // negative: COM<-peerPort> is a link to a device that does not exist).
     explicit WindowFixture(const QByteArray &comm = "4,19200\r\n",
-                           const QByteArray &modset = "1,2,2,1\r\n", int peerPort = 4)
-    {
+                           const QByteArray &modset = "1,2,2,1\r\n", int peerPort = 4) {
         if (!comm.isNull())
             writeFile(dir.filePath("comm.set"), comm);
         if (!modset.isNull())
@@ -53,8 +41,7 @@ struct WindowFixture {
         loadFailure = window->Form_Load();
     }
 
-    void linkAbsent(int port)
-    {
+    void linkAbsent(int port) {
         QDir().mkpath(dir.filePath("ports"));
         QFile::link("/dev/nonexistent-adapter", dir.filePath(QStringLiteral("ports/COM%1").arg(port)));
     }
@@ -64,14 +51,12 @@ struct WindowFixture {
     AcquisitionPanel &acquisition() { return *window->acquisition; }
 
     // The operator picks an entry of a combo box from its list.
-    static void choose(QComboBox *box, int index)
-    {
+    static void choose(QComboBox *box, int index) {
         box->setCurrentIndex(index);
         emit box->activated(index);
     }
 
-    bool valueIsRed(int k) const
-    {
+    bool valueIsRed(int k) const {
         return window->txtValue[std::size_t(k)]->palette().color(QPalette::Text) == QColor(Qt::red);
     }
 };

@@ -1,27 +1,15 @@
-// Data-file records byte for byte, and what happens when the file cannot be written.
+// Data-file records byte for byte. (Appending, clearing and the failure messages are checked
+// through the window in tst_acquisition.)
 #include "acquisition/datafile.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tr;
 
-namespace {
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-} // namespace
-
 class TstDataFile : public QObject {
     Q_OBJECT
 private slots:
-    void records_data()
-    {
+    void records_data() {
         QTest::addColumn<QDateTime>("when");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QByteArray>("bytes");
@@ -36,48 +24,11 @@ private slots:
         QTest::newRow("midnight hour is 0") << QDateTime(QDate(2025, 1, 9), QTime(0, 0, 7))
                                             << "1#:-5.20 " << QByteArray("\"2025-1-9 0:00:07   1#:-5.20    \"\r\n");
     }
-    void records()
-    {
+    void records() {
         QFETCH(QDateTime, when);
         QFETCH(QString, line);
         QFETCH(QByteArray, bytes);
         QCOMPARE(dataRecord(when, line), bytes);
-    }
-
-    void appendsAndClears()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("dataGet.txt");
-        const QByteArray r1 = dataRecord(QDateTime(QDate(2024, 3, 5), QTime(9, 7, 5)), "1#:1.00 ");
-        QCOMPARE(appendRecord(path, r1), std::nullopt);
-        QCOMPARE(appendRecord(path, r1), std::nullopt);
-        QCOMPARE(contents(path), r1 + r1);
-        QCOMPARE(replaceFile(path, clearedDataFile()), std::nullopt);
-        QCOMPARE(contents(path), QByteArray("\"\"\r\n"));
-        QCOMPARE(appendRecord(path, r1), std::nullopt);
-        QCOMPARE(contents(path), QByteArray("\"\"\r\n") + r1);
-    }
-
-    void failuresSayWhy_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::newRow("empty path") << QString();
-        QTest::newRow("missing folder") << QStringLiteral("%TMP%/no/such/folder/data.txt");
-        QTest::newRow("disk full") << QStringLiteral("/dev/full");
-        QTest::newRow("a folder, not a file") << QStringLiteral("%TMP%");
-    }
-    void failuresSayWhy()
-    {
-        QFETCH(QString, path);
-        QTemporaryDir dir;
-        path.replace(QStringLiteral("%TMP%"), dir.path());
-        const QByteArray record("\"x\"\r\n");
-        const auto appended = appendRecord(path, record);
-        QVERIFY(appended.has_value());
-        QVERIFY(!appended->isEmpty());
-        const auto cleared = replaceFile(path, clearedDataFile());
-        QVERIFY(cleared.has_value());
-        QVERIFY(!cleared->isEmpty());
     }
 };
 
