@@ -2,6 +2,7 @@
 
 #include "modbus/crc16.h"
 
+#include <algorithm>
 #include <span>
 
 namespace tr {
@@ -52,8 +53,10 @@ DecodedAnswer decodeAnswer(int kind, int expectedLen, const QByteArray &bytes) {
         kind != KindParametersRead)
         return out;
 
-    // The smallest answer that carries anything is station, function, one byte and the CRC.
-    if (expectedLen < 5 || bytes.size() < expectedLen) {
+    // The smallest answer that carries anything is station, function, one byte and the CRC; a
+    // parameters-read answer needs its offset high byte at index 5 whatever the slot says.
+    const qsizetype needed = std::max(expectedLen, kind == KindParametersRead ? 6 : 5);
+    if (expectedLen < 5 || bytes.size() < needed) {
         out.status = DecodedAnswer::Status::Incomplete;
         return out;
     }

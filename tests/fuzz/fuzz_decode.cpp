@@ -128,8 +128,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         checkNothingDecoded(a);
         return 0;
     }
-    // Smallest answer with content: station, function, one byte, CRC.
-    const bool complete = expectedLen >= 5 && bytes.size() >= expectedLen;
+    // Smallest answer with content: station, function, one byte, CRC; a parameters read also
+    // needs the offset's high byte at index 5.
+    const bool complete = expectedLen >= 5 && bytes.size() >= expectedLen &&
+                          (kind != KindParametersRead || bytes.size() >= 6);
     const bool crcOk =
         complete && trfuzz::crcFollows({reinterpret_cast<const std::uint8_t *>(bytes.constData()),
                                         static_cast<std::size_t>(expectedLen)});

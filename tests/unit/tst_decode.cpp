@@ -88,6 +88,9 @@ private slots:
         QTest::newRow("kind 0 decodes nothing") << 0 << 0 << meas << Status::NotDecoded;
         QTest::newRow("unknown kind decodes nothing") << 5 << 9 << meas << Status::NotDecoded;
         QTest::newRow("expected length too small to hold a CRC") << 1 << 2 << meas << Status::Incomplete;
+        // Found by fuzzing: a five-byte slot must not let a parameters read run past the bytes.
+        QTest::newRow("parameters read shorter than its fields")
+            << 18 << 5 << withCrc(QByteArray::fromHex("0142E8")) << Status::Incomplete;
     }
     void refusedAnswers() {
         QFETCH(int, kind);
