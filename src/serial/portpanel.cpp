@@ -70,16 +70,23 @@ void PortPanel::switchPort(int portNumber) {
     port_.setCommPort(portNumber);
 }
 
-void PortPanel::Combo1_Click() {
-    switchPort(combo1Selection_.selectedIndex() + 1);
+bool PortPanel::openPort() {
+    // Still open after the close: someone else holds it.
     if (port_.PortOpen()) {
         messages_.show(QStringLiteral("所选的串行端口已被其他设备所使用!"),
                        QStringLiteral("系统信息"), MessageBox::Icon::Exclamation);
-        return;
+        return false;
     }
+    // An absent or busy device fails silently here; the lamps show it at the next request.
     port_.setPortOpen(true);
     OpenOnComm();
     link_.CommReady = true;
+    return true;
+}
+
+void PortPanel::Combo1_Click() {
+    switchPort(combo1Selection_.selectedIndex() + 1);
+    openPort();
 }
 
 void PortPanel::cmdCom_Click() {
@@ -89,14 +96,8 @@ void PortPanel::cmdCom_Click() {
         combo2Selection_.selectedIndex() >= 0 ? combo2Selection_.selectedIndex() : 0;
     BaudRate = static_cast<std::int16_t>(Combo2_.itemText(baudEntry).toInt());
     port_.setSettings(QString::number(BaudRate) + QStringLiteral(",N,8,1"));
-    if (port_.PortOpen()) {
-        messages_.show(QStringLiteral("所选的串行端口已被其他设备所使用!"),
-                       QStringLiteral("系统信息"), MessageBox::Icon::Exclamation);
+    if (!openPort())
         return;
-    }
-    port_.setPortOpen(true);
-    OpenOnComm();
-    link_.CommReady = true;
 
     // Written whole or not at all: a failed save never leaves a half file behind.
     QSaveFile file(settingsPath());

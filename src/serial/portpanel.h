@@ -50,6 +50,8 @@ public:
 
 private:
     void switchPort(int portNumber);
+    // Opens the chosen port unless it is still held; false after the port-in-use message.
+    bool openPort();
 
     QComboBox &Combo1_;
     QComboBox &Combo2_;
