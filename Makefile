@@ -29,7 +29,7 @@ clean:
 fuzz: deps
 	@tests/fuzz/run
 
-# The performance table against the simulator, about 12 minutes; not part of `make test`.
+# The performance table against the simulator, about 11 minutes; not part of `make test`.
 # BENCH_ARGS=--smoke runs every phase for about a second (CI: it builds and completes).
 BENCH_ARGS ?=
 .PHONY: bench

@@ -1,0 +1,329 @@
+// tr6400-bench [--smoke] [--cli PATH] [--mbpoll PATH] [--startup PATH] [--sim-log FILE]
+//              [--csv FILE]   (one row per answer of the window, for a closer look)
+// The window's performance against the module simulator on a pseudo-terminal at 19200 baud
+// with a 5 ms turnaround. This process is the window: it builds the real frmMain offscreen on a
+// temporary program directory whose ports/COM4 is the simulator's link. Prints one table; exits
+// non-zero only when a phase could not run (a MISS is a measurement, not a failure).
+#include "bench/monotonic.h"
+#include "bench/plan.h"
+#include "bench/procstats.h"
+#include "bench/report.h"
+#include "bench/simlog.h"
+#include "bench/startuprun.h"
+#include "bench/toolrun.h"
+#include "bench/windowrun.h"
+#include "support/simulatorprocess.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cstdio>
+
+using namespace tr::bench;
+
+namespace {
+
+#ifndef TR_CLI_PATH
+#define TR_CLI_PATH ""
+#endif
+
+struct Options {
+    bool smoke = false;
+    QString cli = QStringLiteral(TR_CLI_PATH);
+    QString mbpoll = QStandardPaths::findExecutable(QStringLiteral("mbpoll"));
+    QString startup = QStringLiteral(TR_STARTUP_PATH);
+    QString simLogCopy;
+    QString csv;
+    QString error;
+};
+
+Options parseOptions(const QStringList &args) {
+    Options o;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString &a = args[i];
+        const auto value = [&](QString &into) {
+            if (i + 1 >= args.size())
+                o.error = a + QStringLiteral(" needs a value");
+            else
+                into = args[++i];
+        };
+        if (a == QLatin1String("--smoke"))
+            o.smoke = true;
+        else if (a == QLatin1String("--cli"))
+            value(o.cli);
+        else if (a == QLatin1String("--mbpoll"))
+            value(o.mbpoll);
+        else if (a == QLatin1String("--startup"))
+            value(o.startup);
+        else if (a == QLatin1String("--sim-log"))
+            value(o.simLogCopy);
+        else if (a == QLatin1String("--csv"))
+            value(o.csv);
+        else
+            o.error = QStringLiteral("unknown option ") + a;
+    }
+    return o;
+}
+
+void progress(const QString &text) {
+    std::fprintf(stderr, "[%s] %s\n", qPrintable(QTime::currentTime().toString("HH:mm:ss")),
+                 qPrintable(text));
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QString ms(double value) {
+    return fixed(value, 2, QStringLiteral("ms"));
+}
+QString mib(double kb) {
+    return fixed(kb / 1024.0, 1, QStringLiteral("MiB"));
+}
+QString spread(const Summary &s) {
+    return QStringLiteral("median %1, p99 %2, worst %3 ms")
+        .arg(fixed(s.median, 2), fixed(s.p99, 2), fixed(s.worst, 2));
+}
+
+void reportWindow(Report &r, const Plan &plan, const WindowRun &run, const WindowFigures &f) {
+    const bool have = f.latencyMs.count > 0;
+    const auto when = [have](bool met) { return have ? std::optional<bool>(met) : std::nullopt; };
+    const QString answers = QStringLiteral("%1 answers").arg(f.latencyMs.count);
+
+    const QString lat = QStringLiteral("Last answer byte → value box text (%1): ").arg(answers);
+    r.info(QStringLiteral("1"), lat + QStringLiteral("median"), ms(f.latencyMs.median));
+    r.target(QStringLiteral("1"), lat + QStringLiteral("p99"), ms(f.latencyMs.p99),
+             QStringLiteral("≤ 1 ms"), when(f.latencyMs.p99 <= 1.0));
+    r.info(QStringLiteral("1"), lat + QStringLiteral("worst"), ms(f.latencyMs.worst));
+
+    const QString tr = QStringLiteral("frameSent → measurementDecoded / wire %1 ms (N = %2): ")
+                           .arg(fixed(f.wireMs, 2))
+                           .arg(plan.channels);
+    r.target(QStringLiteral("2"), tr + QStringLiteral("median"), fixed(f.ratio.median, 3),
+             QStringLiteral("≤ 1.10"), when(f.ratio.median <= 1.10));
+    r.target(QStringLiteral("2"), tr + QStringLiteral("p99"), fixed(f.ratio.p99, 3),
+             QStringLiteral("≤ 1.10"), when(f.ratio.p99 <= 1.10));
+
+    const bool ran = f.error.isEmpty() || f.answers > 0;
+    const auto ranWhen = [ran](bool met) { return ran ? std::optional<bool>(met) : std::nullopt; };
+    r.target(QStringLiteral("3"),
+             QStringLiteral("CPU, cyclic acquisition at %1 ms, %2 s")
+                 .arg(plan.slowPeriodMs)
+                 .arg(double(run.windowWallMicros) / 1e6, 0, 'f', 0),
+             fixed(f.acquiringCpuPercent, 3, QStringLiteral("%")), QStringLiteral("≤ 0.5 %"),
+             ranWhen(f.acquiringCpuPercent <= 0.5));
+    r.target(QStringLiteral("3"),
+             QStringLiteral("CPU, idle with the port open, %1 s")
+                 .arg(double(run.idleWallMicros) / 1e6, 0, 'f', 0),
+             fixed(f.idleCpuPercent, 3, QStringLiteral("%")), QStringLiteral("≤ 0.1 %"),
+             ranWhen(f.idleCpuPercent <= 0.1));
+
+    for (const PeriodFigures *p : {&f.slow, &f.fast}) {
+        const QString what =
+            QStringLiteral("Timer1 at %1 ms, %2 s: ").arg(p->periodMs).arg(p->windowMs / 1000);
+        const bool any = p->counted > 0;
+        r.target(QStringLiteral("4"), what + QStringLiteral("interval deviation median / worst"),
+                 QStringLiteral("%1 / %2 ms")
+                     .arg(fixed(p->deviationMs.median, 2), fixed(p->deviationMs.worst, 2)),
+                 QStringLiteral("worst ≤ 5 ms"),
+                 any ? std::optional<bool>(p->deviationMs.worst <= 5.0) : std::nullopt);
+        r.target(QStringLiteral("4"), what + QStringLiteral("requests counted / expected"),
+                 QStringLiteral("%1 / %2").arg(p->counted).arg(p->expected),
+                 QStringLiteral("drift 0"),
+                 any ? std::optional<bool>(p->counted == p->expected) : std::nullopt);
+    }
+
+    r.detail(QStringLiteral("1: last answer byte → answer taken off the port: %1; → value box "
+                            "paint event: %2.")
+                 .arg(spread(f.takeMs), spread(f.paintMs)));
+    r.detail(QStringLiteral("2: transaction %1. Split: frameSent → simulator has read the request "
+                            "%2; simulator request read → last answer byte written %3 (the "
+                            "simulator plays the request's 8 bytes, the turnaround and the "
+                            "answer's bytes); last answer byte → decoded %4.")
+                 .arg(spread(f.transactionMs), spread(f.deliveryMs), spread(f.simMs),
+                      spread(f.returnMs)));
+    const auto tail = [&](const char *item, const QString &what, const TailFigures &t) {
+        if (t.count == 0)
+            return;
+        r.detail(
+            QStringLiteral("%1: %2 of %3 answers %4, by median %5 ms (worst %6 ms). Run-queue "
+                           "wait since the previous answer (runnable, no CPU), median / worst: "
+                           "this window %7 / %8 ms, simulator %9 / %10 ms; the other "
+                           "answers: window %11 / %12 ms, simulator %13 / %14 ms.")
+                .arg(QLatin1String(item))
+                .arg(t.count)
+                .arg(f.latencyMs.count)
+                .arg(what, fixed(t.excessMs.median, 2), fixed(t.excessMs.worst, 2),
+                     fixed(t.ownRunDelayMs.median, 2), fixed(t.ownRunDelayMs.worst, 2),
+                     fixed(t.simRunDelayMs.median, 2))
+                .arg(fixed(t.simRunDelayMs.worst, 2), fixed(t.ownRunDelayRestMs.median, 2),
+                     fixed(t.ownRunDelayRestMs.worst, 2), fixed(t.simRunDelayRestMs.median, 2),
+                     fixed(t.simRunDelayRestMs.worst, 2)));
+    };
+    tail("1", QStringLiteral("took over 1 ms"), f.latencyTail);
+    tail("2", QStringLiteral("took over 1.10 × the wire time"), f.ratioTail);
+    r.detail(QStringLiteral("3: %1 µs of CPU per request at %2 ms; %3 % over the whole %4 s "
+                            "phase at %2 ms.")
+                 .arg(f.cpuMicrosPerRequest, 0, 'f', 0)
+                 .arg(plan.slowPeriodMs)
+                 .arg(f.slowCpuPercent, 0, 'f', 3)
+                 .arg(double(run.slowWallMicros) / 1e6, 0, 'f', 0));
+    r.detail(QStringLiteral("4: last request against first + (n − 1) periods: %1 ms at %2 ms, "
+                            "%3 ms at %4 ms.")
+                 .arg(fixed(f.slow.endSlipMs, 2))
+                 .arg(f.slow.periodMs)
+                 .arg(fixed(f.fast.endSlipMs, 2))
+                 .arg(f.fast.periodMs));
+    r.detail(QStringLiteral("Window: %1 answers decoded, %2 without a matching simulator TX line; "
+                            "load average at the phase boundaries: %3.")
+                 .arg(f.answers)
+                 .arg(f.unmatched)
+                 .arg(run.loads.join(QStringLiteral(" | "))));
+}
+
+void reportStartup(Report &r, const StartupFigures &s) {
+    const bool have = s.error.isEmpty() && s.runs > 0;
+    r.target(
+        QStringLiteral("5"),
+        QStringLiteral("Process start → window exposed (tr6400-startup, median of %1)").arg(s.runs),
+        ms(s.exposedMs.median), QStringLiteral("≤ 300 ms"),
+        have ? std::optional<bool>(s.exposedMs.median <= 300) : std::nullopt);
+    if (!have)
+        return;
+    r.detail(QStringLiteral("5: start-up medians since the parent's spawn: main() entered %1, "
+                            "QApplication %2, frmMain built %3, Form_Load done %4, exposed %5, "
+                            "first paint %6, back in the loop %7 (worst exposed %8); peak RSS "
+                            "then %9.")
+                 .arg(ms(s.enteredMs.median), ms(s.appMs.median), ms(s.builtMs.median),
+                      ms(s.loadedMs.median), ms(s.exposedMs.median), ms(s.paintedMs.median),
+                      ms(s.settledMs.median), ms(s.exposedMs.worst), mib(s.hwmKb.median)));
+}
+
+void reportMemory(Report &r, const Plan &plan, const WindowRun &run) {
+    const double minutes = double(plan.fastMs + plan.slowMs) / 60000.0;
+    const bool mem = run.hwmLateKb > 0;
+    r.target(QStringLiteral("5"),
+             QStringLiteral("Peak RSS (VmHWM) after %1 min of acquisition").arg(minutes, 0, 'f', 1),
+             mib(double(run.hwmLateKb)), QStringLiteral("≤ 60 MiB"),
+             mem ? std::optional<bool>(run.hwmLateKb <= 60 * 1024) : std::nullopt);
+    r.target(QStringLiteral("5"),
+             QStringLiteral("VmHWM growth, %1 min → %2 min")
+                 .arg(double(plan.fastMs) / 60000.0, 0, 'f', 1)
+                 .arg(minutes, 0, 'f', 1),
+             mib(double(run.hwmLateKb - run.hwmEarlyKb)), QStringLiteral("≤ 1 MiB"),
+             mem ? std::optional<bool>(run.hwmLateKb - run.hwmEarlyKb <= 1024) : std::nullopt);
+
+    r.detail(QStringLiteral("5: VmHWM %1 → %2, VmRSS %3 → %4 (after %5 min → after %6 min).")
+                 .arg(mib(double(run.hwmEarlyKb)), mib(double(run.hwmLateKb)),
+                      mib(double(run.rssEarlyKb)), mib(double(run.rssLateKb)))
+                 .arg(double(plan.fastMs) / 60000.0, 0, 'f', 1)
+                 .arg(minutes, 0, 'f', 1));
+}
+
+void reportTools(Report &r, const SideBySide &s) {
+    const ToolFigures &a = s.ours;
+    const ToolFigures &b = s.mbpoll;
+    const bool have = a.runs > 0 && b.runs > 0 && a.error.isEmpty() && b.error.isEmpty();
+    const double ratio = have ? a.wallMs.median / b.wallMs.median : 0;
+    r.target(QStringLiteral("6"),
+             QStringLiteral("Per transaction, %1 separate invocations each, median wall: "
+                            "tr6400-cli / mbpoll")
+                 .arg(std::max(a.runs, b.runs)),
+             QStringLiteral("%1 / %2 = %3")
+                 .arg(ms(a.wallMs.median), ms(b.wallMs.median), fixed(ratio, 2)),
+             QStringLiteral("≤ 1.00"), have ? std::optional<bool>(ratio <= 1.0) : std::nullopt);
+    for (const ToolFigures *t : {&a, &b}) {
+        if (!t->unavailable.isEmpty()) {
+            r.detail(QStringLiteral("6: %1 not available: %2.").arg(t->name, t->unavailable));
+            continue;
+        }
+        r.detail(QStringLiteral("6: `%1`: mean %2; spawn → simulator has the request %3; "
+                                "simulator request → answer %4; last answer byte → process "
+                                "ended %5.")
+                     .arg(t->commandLine, ms(t->meanMs), spread(t->toRequestMs), spread(t->simMs),
+                          spread(t->afterMs)));
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    // The window runs offscreen; tr6400-startup inherits the same platform.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
+    QApplication app(argc, argv);
+    const Options options = parseOptions(app.arguments());
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "tr6400-bench: %s\n", qPrintable(options.error));
+        return 2;
+    }
+    const Plan plan = options.smoke ? smokePlan() : fullPlan();
+
+    QTemporaryDir dir;
+    const QString programDir = dir.path();
+    const QString simLog = dir.filePath(QStringLiteral("sim.log"));
+    if (!dir.isValid() || !writeFile(dir.filePath("comm.set"), "4,19200\r\n") ||
+        !writeFile(dir.filePath("ModSet.set"),
+                   QStringLiteral("1,2,%1,1\r\n").arg(plan.channels).toLatin1())) {
+        std::fprintf(stderr, "tr6400-bench: cannot prepare a program directory\n");
+        return 1;
+    }
+    SimulatorProcess sim;
+    if (!sim.start({QStringLiteral("--link"), dir.filePath(QStringLiteral("ports/COM4")),
+                    QStringLiteral("--baud"), QString::number(plan.baud),
+                    QStringLiteral("--turnaround-ms"), QString::number(plan.turnaroundMs),
+                    QStringLiteral("--log"), simLog})) {
+        std::fprintf(stderr, "tr6400-bench: the simulator did not start: %s\n",
+                     sim.process().readAllStandardError().constData());
+        return 1;
+    }
+
+    QStringList failures;
+    progress(QStringLiteral("start-up, %1 runs").arg(plan.startupRuns));
+    const StartupFigures startup = runStartups(options.startup, programDir, plan.startupRuns);
+    if (!startup.error.isEmpty())
+        failures << QStringLiteral("start-up: ") + startup.error;
+
+    progress(QStringLiteral("window: %1 s idle, %2 s at %3 ms, %4 s at %5 ms")
+                 .arg(plan.idleMs / 1000.0)
+                 .arg(plan.fastMs / 1000.0)
+                 .arg(plan.fastPeriodMs)
+                 .arg(plan.slowMs / 1000.0)
+                 .arg(plan.slowPeriodMs));
+    const WindowRun window = runWindowPhases(plan, programDir, sim.pid());
+    const WindowFigures figures = analyseWindow(plan, window, readWireLog(simLog));
+    if (!figures.error.isEmpty())
+        failures << QStringLiteral("window: ") + figures.error;
+
+    progress(QStringLiteral("side by side, %1 runs each").arg(plan.toolRuns));
+    const SideBySide tools =
+        runSideBySide(options.cli, options.mbpoll, sim.ptyPath(), plan.toolRuns, simLog);
+    for (const ToolFigures *t : {&tools.ours, &tools.mbpoll}) {
+        if (!t->error.isEmpty())
+            failures << t->name + QStringLiteral(": ") + t->error;
+    }
+
+    Report report;
+    reportWindow(report, plan, window, figures);
+    reportStartup(report, startup);
+    reportMemory(report, plan, window);
+    reportTools(report, tools);
+    report.detail(
+        QStringLiteral("Build type of the measured code: %1.").arg(QStringLiteral(TR_BUILD_TYPE)));
+    std::printf("%s", report.text(plan.smoke).toUtf8().constData());
+
+    if (!options.csv.isEmpty() && !writeFile(options.csv, figures.csv))
+        failures << QStringLiteral("cannot write ") + options.csv;
+    if (!options.simLogCopy.isEmpty()) {
+        QFile::remove(options.simLogCopy);
+        QFile::copy(simLog, options.simLogCopy);
+    }
+    for (const QString &f : failures)
+        std::fprintf(stderr, "tr6400-bench: phase failed: %s\n", qPrintable(f));
+    return failures.isEmpty() ? 0 : 1;
+}

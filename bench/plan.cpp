@@ -1,0 +1,30 @@
+#include "bench/plan.h"
+
+namespace tr::bench {
+
+Plan fullPlan() {
+    Plan p;
+    p.startupRuns = 10;
+    p.idleMs = 60000;
+    p.fastMs = 60000;
+    p.slowMs = 540000;
+    p.slowWindowMs = 60000;
+    p.latencySamples = 200;
+    p.toolRuns = 100;
+    return p;
+}
+
+Plan smokePlan() {
+    Plan p;
+    p.smoke = true;
+    p.startupRuns = 2;
+    p.idleMs = 500;
+    p.fastMs = 1100;
+    p.slowMs = 2100;
+    p.slowWindowMs = 2100;
+    p.latencySamples = 0;
+    p.toolRuns = 3;
+    return p;
+}
+
+} // namespace tr::bench

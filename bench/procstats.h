@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+namespace tr::bench {
+
+// User plus system CPU time of this process, all threads, in microseconds (getrusage).
+qint64 cpuMicros();
+
+// A "kB" field of /proc/self/status, e.g. "VmHWM" (peak resident set) or "VmRSS".
+std::optional<qint64> statusKb(const char *field);
+
+// Time a task spent runnable but waiting for a CPU, in microseconds, from a schedstat file
+// ("/proc/thread-self/schedstat", "/proc/<pid>/schedstat"): the scheduler's share of a delay.
+std::optional<qint64> runDelayMicros(const QString &schedstatPath);
+
+// The three load averages of /proc/loadavg, e.g. "1.02 0.87 0.60".
+QString loadAverage();
+
+} // namespace tr::bench
