@@ -5,6 +5,7 @@
 // ports/COM4 a link to its end of the line before open() runs Form_Load.
 #include "acquisition/acquisitionpanel.h"
 #include "app/frmmain.h"
+#include "support/files.h"
 #include "support/scripted.h"
 
 #include <QDir>
@@ -19,15 +20,8 @@
 
 namespace tr::e2e {
 
-inline bool writeFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-inline QByteArray readFile(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+using test::readFile;
+using test::writeFile;
 
 class LiveWindow {
 public:
