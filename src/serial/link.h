@@ -39,7 +39,6 @@ public:
     // without bound would end in a stack overflow.
     bool ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::uint8_t StartAddr,
                     std::uint8_t DataLength);
-    bool reading() const { return reading_; }
 
     // A calibration request (read, write slope, write offset): clears the answer text, marks the
     // values stale, sets the slot (kind, 8 bytes), shows and writes the frame when the port is

@@ -42,9 +42,7 @@ public:
     int RThreshold() const { return rThreshold_; }
     void setSThreshold(int count) { sThreshold_ = count; }
     void setInputMode(int mode) { inputMode_ = mode; }
-    int InputMode() const { return inputMode_; }
     void setInputLen(int count) { inputLen_ = count < 0 ? 0 : count; }
-    int InputLen() const { return inputLen_; }
 
     // Removes and returns up to InputLen buffered bytes (all of them while InputLen is 0).
     QByteArray Input();
