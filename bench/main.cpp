@@ -4,11 +4,11 @@
 // with a 5 ms turnaround. This process is the window: it builds the real frmMain offscreen on a
 // temporary program directory whose ports/COM4 is the simulator's link. Prints one table; exits
 // non-zero only when a phase could not run (a MISS is a measurement, not a failure).
-#include "bench/monotonic.h"
+#include "modbus/clock.h"
 #include "bench/plan.h"
 #include "bench/procstats.h"
 #include "bench/report.h"
-#include "bench/simlog.h"
+#include "support/wirelog.h"
 #include "bench/startuprun.h"
 #include "bench/toolrun.h"
 #include "bench/windowrun.h"
@@ -296,7 +296,7 @@ int main(int argc, char *argv[]) {
                  .arg(plan.slowMs / 1000.0)
                  .arg(plan.slowPeriodMs));
     const WindowRun window = runWindowPhases(plan, programDir, sim.pid());
-    const WindowFigures figures = analyseWindow(plan, window, readWireLog(simLog));
+    const WindowFigures figures = analyseWindow(plan, window, tr::test::readWireLog(simLog));
     if (!figures.error.isEmpty())
         failures << QStringLiteral("window: ") + figures.error;
 

@@ -1,8 +1,9 @@
 #include "bench/probe.h"
 
 #include "app/frmmain.h"
-#include "bench/monotonic.h"
+#include "modbus/clock.h"
 #include "bench/procstats.h"
+#include "support/windowcontrols.h"
 
 #include <QEvent>
 #include <QLineEdit>
@@ -21,11 +22,11 @@ QByteArray bytesOfHexText(const QString &text) {
 WindowProbe::WindowProbe(frmMain &window, qint64 simPid)
     : window_(window),
       simSchedstat_(simPid > 0 ? QStringLiteral("/proc/%1/schedstat").arg(simPid) : QString()) {
-    Link &link = window.link;
+    Link &link = window.link();
     connect(&link, &Link::frameSent, this, [this](const QByteArray &bytes) {
         Transaction t;
         t.phase = phase_;
-        t.sentAt = nowMicros();
+        t.sentAt = monotonicMicros();
         t.request = bytes;
         transactions.push_back(t);
         lastTextAt_ = 0;
@@ -34,13 +35,14 @@ WindowProbe::WindowProbe(frmMain &window, qint64 simPid)
         Transaction *t = current();
         if (text.isEmpty() || !t || t->receivedAt != 0)
             return;
-        t->receivedAt = nowMicros();
+        t->receivedAt = monotonicMicros();
         t->answer = bytesOfHexText(text);
     });
-    for (QLineEdit *box : window.txtValue)
-        connect(box, &QLineEdit::textChanged, this, [this] { lastTextAt_ = nowMicros(); });
+    const test::WindowControls ui(window);
+    for (QLineEdit *box : ui.txtValue)
+        connect(box, &QLineEdit::textChanged, this, [this] { lastTextAt_ = monotonicMicros(); });
     connect(&link, &Link::measurementDecoded, this, [this] {
-        const qint64 now = nowMicros();
+        const qint64 now = monotonicMicros();
         Transaction *t = current();
         if (!t || t->decodedAt != 0)
             return;
@@ -50,7 +52,8 @@ WindowProbe::WindowProbe(frmMain &window, qint64 simPid)
         readRunDelays(t);
     });
     readRunDelays(nullptr);
-    window.txtValue.back()->installEventFilter(this);
+    lastBox_ = ui.txtValue.back();
+    lastBox_->installEventFilter(this);
 }
 
 void WindowProbe::readRunDelays(Transaction *t) {
@@ -69,10 +72,10 @@ Transaction *WindowProbe::current() {
 }
 
 bool WindowProbe::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() == QEvent::Paint && watched == window_.txtValue.back()) {
+    if (event->type() == QEvent::Paint && watched == lastBox_) {
         Transaction *t = current();
         if (t && t->boxAt != 0 && t->paintAt == 0)
-            t->paintAt = nowMicros();
+            t->paintAt = monotonicMicros();
     }
     return false;
 }

@@ -51,6 +51,7 @@ private:
     void readRunDelays(Transaction *t);
 
     frmMain &window_;
+    QObject *lastBox_ = nullptr;
     QString simSchedstat_;
     int phase_ = 0;
     qint64 lastTextAt_ = 0;

@@ -1,6 +1,6 @@
 #include "bench/spawn.h"
 
-#include "bench/monotonic.h"
+#include "modbus/clock.h"
 
 #include <cerrno>
 #include <csignal>
@@ -58,7 +58,7 @@ RunResult runProgram(const QString &program, const QStringList &args, int timeou
     ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
 
     pid_t pid = 0;
-    r.spawnedAt = nowMicros();
+    r.spawnedAt = monotonicMicros();
     const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     ::posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
@@ -75,7 +75,7 @@ RunResult runProgram(const QString &program, const QStringList &args, int timeou
     QByteArray *sinks[2] = {&r.out, &r.err};
     int open = 2;
     while (open > 0) {
-        const qint64 left = deadline - nowMicros();
+        const qint64 left = deadline - monotonicMicros();
         if (left <= 0) {
             r.timedOut = true;
             ::kill(pid, SIGKILL);
@@ -106,7 +106,7 @@ RunResult runProgram(const QString &program, const QStringList &args, int timeou
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    r.endedAt = nowMicros();
+    r.endedAt = monotonicMicros();
     if (WIFEXITED(status))
         r.exitCode = WEXITSTATUS(status);
     else if (!r.timedOut)

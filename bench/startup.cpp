@@ -4,7 +4,7 @@
 // window has been exposed.
 #include "app/frmmain.h"
 #include "app/realdialogs.h"
-#include "bench/monotonic.h"
+#include "modbus/clock.h"
 #include "bench/procstats.h"
 
 #include <QApplication>
@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-using tr::bench::nowMicros;
+using tr::monotonicMicros;
 
 namespace {
 
@@ -40,14 +40,14 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override {
         if (event->type() == QEvent::Paint && paintedAt == 0)
-            paintedAt = nowMicros();
+            paintedAt = monotonicMicros();
         if (event->type() == QEvent::Expose && exposedAt == 0 && watched->isWindowType() &&
             static_cast<QWindow *>(watched)->isExposed()) {
-            exposedAt = nowMicros();
+            exposedAt = monotonicMicros();
             QMetaObject::invokeMethod(
                 this,
                 [this] {
-                    settledAt = nowMicros();
+                    settledAt = monotonicMicros();
                     QCoreApplication::quit();
                 },
                 Qt::QueuedConnection);
@@ -59,7 +59,7 @@ protected:
 } // namespace
 
 int main(int argc, char *argv[]) {
-    const qint64 enteredAt = nowMicros();
+    const qint64 enteredAt = monotonicMicros();
     if (argc != 3) {
         std::fprintf(stderr, "usage: tr6400-startup <parent stamp> <program dir>\n");
         return 2;
@@ -67,17 +67,17 @@ int main(int argc, char *argv[]) {
     const qint64 parentAt = std::strtoll(argv[1], nullptr, 10);
 
     QApplication app(argc, argv);
-    const qint64 appAt = nowMicros();
+    const qint64 appAt = monotonicMicros();
     ReportingMessages messages;
     tr::QtFileDialog files;
-    tr::frmMain window(QString::fromLocal8Bit(argv[2]), messages, files);
+    tr::frmMain window(tr::ToolDirs::portable(QString::fromLocal8Bit(argv[2])), messages, files);
     files.setParent(&window);
-    const qint64 builtAt = nowMicros();
+    const qint64 builtAt = monotonicMicros();
     if (const auto failure = window.Form_Load()) {
         std::fprintf(stderr, "tr6400-startup: %s\n", qPrintable(*failure));
         return 1;
     }
-    const qint64 loadedAt = nowMicros();
+    const qint64 loadedAt = monotonicMicros();
 
     ExposeWatch watch;
     // The platform window exists from here on, so the watch sees its first expose.
@@ -98,6 +98,6 @@ int main(int argc, char *argv[]) {
                 since(enteredAt), since(appAt), since(builtAt), since(loadedAt),
                 since(watch.exposedAt), since(watch.paintedAt), since(watch.settledAt),
                 static_cast<long long>(tr::bench::statusKb("VmHWM").value_or(-1)),
-                window.MSComm1.PortOpen() ? 1 : 0);
+                window.port().PortOpen() ? 1 : 0);
     return messages.shown == 0 ? 0 : 3;
 }

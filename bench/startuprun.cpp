@@ -1,6 +1,6 @@
 #include "bench/startuprun.h"
 
-#include "bench/monotonic.h"
+#include "modbus/clock.h"
 #include "bench/spawn.h"
 
 #include <QFileInfo>
@@ -18,7 +18,7 @@ StartupFigures runStartups(const QString &program, const QString &programDir, in
     }
     std::map<QByteArray, std::vector<double>> samples;
     for (int i = 0; i < runs; ++i) {
-        const qint64 stamp = nowMicros();
+        const qint64 stamp = monotonicMicros();
         const RunResult r = runProgram(program, {QString::number(stamp), programDir}, 20000);
         if (!r.ok()) {
             f.error = QStringLiteral("tr6400-startup ") + r.describe();

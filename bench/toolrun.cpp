@@ -1,6 +1,6 @@
 #include "bench/toolrun.h"
 
-#include "bench/simlog.h"
+#include "support/wirelog.h"
 #include "bench/spawn.h"
 
 #include <QFileInfo>
@@ -32,14 +32,14 @@ struct Tool {
         results.push_back(std::move(r));
     }
 
-    void summarise(const std::vector<WireLine> &log) {
+    void summarise(const QList<test::WireLine> &log) {
         std::vector<double> wall, toRequest, sim, after;
         for (const RunResult &r : results) {
             wall.push_back(double(r.wallMicros()) / 1000.0);
             // The request and answer of this run lie within its lifetime.
-            const WireLine *rx = nullptr;
-            const WireLine *tx = nullptr;
-            for (const WireLine &w : log) {
+            const test::WireLine *rx = nullptr;
+            const test::WireLine *tx = nullptr;
+            for (const test::WireLine &w : log) {
                 if (w.micros < r.spawnedAt || w.micros > r.endedAt)
                     continue;
                 if (!rx && w.tag == QLatin1String("RX"))
@@ -120,7 +120,7 @@ SideBySide runSideBySide(const QString &cliPath, const QString &mbpollPath, cons
         ours.runOnce();
         theirs.runOnce();
     }
-    const std::vector<WireLine> log = readWireLog(simLogPath);
+    const QList<test::WireLine> log = test::readWireLog(simLogPath);
     ours.summarise(log);
     theirs.summarise(log);
     return {ours.figures, theirs.figures};

@@ -1,10 +1,11 @@
 #include "bench/windowrun.h"
 
-#include "acquisition/acquisitionpanel.h"
+#include "panels/acquisitionpanel.h"
 #include "app/frmmain.h"
-#include "bench/monotonic.h"
+#include "modbus/clock.h"
 #include "bench/procstats.h"
 #include "support/scripted.h"
+#include "support/windowcontrols.h"
 
 #include <QEventLoop>
 #include <QLineEdit>
@@ -25,8 +26,9 @@ void runFor(int ms) {
 }
 
 void startCyclic(frmMain &window, int periodMs) {
-    window.txtTimerSet[0]->setText(QString::number(periodMs));
-    window.acquisition->cmdOneM_Click();
+    test::control<QLineEdit>(window, QStringLiteral("txtTimerSet_0"))
+        ->setText(QString::number(periodMs));
+    window.acquisition().cmdOneM_Click();
 }
 
 PeriodFigures periodFigures(const std::vector<Transaction> &all, int phase, qint64 startedAt,
@@ -99,56 +101,57 @@ WindowRun runWindowPhases(const Plan &plan, const QString &programDir, qint64 si
     test::ScriptedFiles files;
     messages.onShow = [&] { run.messages << messages.shown.constLast().text; };
 
-    frmMain window(programDir, messages, files);
+    frmMain window(ToolDirs::portable(programDir), messages, files);
     WindowProbe probe(window, simPid);
     if (const std::optional<QString> failure = window.Form_Load()) {
         run.error = QStringLiteral("Form_Load: ") + *failure;
         return run;
     }
-    if (!window.MSComm1.PortOpen()) {
+    if (!window.port().PortOpen()) {
         run.error =
-            QStringLiteral("the window did not open COM4 (%1)").arg(window.MSComm1.device());
+            QStringLiteral("the window did not open COM4 (%1)").arg(window.port().device());
         return run;
     }
-    window.ui.txtStationID->setText(QStringLiteral("2"));
-    window.ui.txtFunID->setText(QStringLiteral("4"));
-    window.ui.txtStartID->setText(QStringLiteral("0"));
-    window.ui.txtDataLength->setText(QString::number(plan.channels));
-    window.ui.CheckSave->setChecked(false);
+    const test::WindowControls ui(window);
+    ui.txtStationID->setText(QStringLiteral("2"));
+    ui.txtFunID->setText(QStringLiteral("4"));
+    ui.txtStartID->setText(QStringLiteral("0"));
+    ui.txtDataLength->setText(QString::number(plan.channels));
+    ui.CheckSave->setChecked(false);
     window.show();
     runFor(300);
 
     run.loads << loadAverage();
     qint64 cpu = cpuMicros();
-    qint64 wall = nowMicros();
+    qint64 wall = monotonicMicros();
     runFor(plan.idleMs);
     run.idleCpuMicros = cpuMicros() - cpu;
-    run.idleWallMicros = nowMicros() - wall;
+    run.idleWallMicros = monotonicMicros() - wall;
     run.loads << loadAverage();
 
     probe.setPhase(0);
-    run.fastStartedAt = nowMicros();
+    run.fastStartedAt = monotonicMicros();
     startCyclic(window, plan.fastPeriodMs);
     runFor(plan.fastMs);
-    window.acquisition->cmdStopOnce_Click();
+    window.acquisition().cmdStopOnce_Click();
     run.hwmEarlyKb = statusKb("VmHWM").value_or(-1);
     run.rssEarlyKb = statusKb("VmRSS").value_or(-1);
     run.loads << loadAverage();
 
     probe.setPhase(1);
     cpu = cpuMicros();
-    wall = nowMicros();
+    wall = monotonicMicros();
     run.slowStartedAt = wall;
     startCyclic(window, plan.slowPeriodMs);
     runFor(plan.slowWindowMs);
     run.windowCpuMicros = cpuMicros() - cpu;
-    run.windowWallMicros = nowMicros() - wall;
+    run.windowWallMicros = monotonicMicros() - wall;
     run.loads << loadAverage();
     if (plan.slowMs > plan.slowWindowMs)
         runFor(plan.slowMs - plan.slowWindowMs);
-    window.acquisition->cmdStopOnce_Click();
+    window.acquisition().cmdStopOnce_Click();
     run.slowCpuMicros = cpuMicros() - cpu;
-    run.slowWallMicros = nowMicros() - wall;
+    run.slowWallMicros = monotonicMicros() - wall;
     run.hwmLateKb = statusKb("VmHWM").value_or(-1);
     run.rssLateKb = statusKb("VmRSS").value_or(-1);
     run.loads << loadAverage();
@@ -164,7 +167,7 @@ WindowRun runWindowPhases(const Plan &plan, const QString &programDir, qint64 si
 }
 
 WindowFigures analyseWindow(const Plan &plan, const WindowRun &run,
-                            const std::vector<WireLine> &log) {
+                            const QList<test::WireLine> &log) {
     WindowFigures f;
     f.error = run.error;
     const int answerBytes = 2 * plan.channels + 5;
@@ -185,9 +188,9 @@ WindowFigures analyseWindow(const Plan &plan, const WindowRun &run,
         // The simulator's lines for this request and answer: the next ones with the same bytes,
         // no earlier than the request was handed to the port.
         const auto find = [&](std::size_t &from, const char *tag,
-                              const QByteArray &bytes) -> const WireLine * {
+                              const QByteArray &bytes) -> const test::WireLine * {
             for (std::size_t i = from; i < log.size(); ++i) {
-                const WireLine &w = log[i];
+                const test::WireLine &w = log[i];
                 if (w.micros > t.sentAt + 1000000)
                     break;
                 if (w.tag == QLatin1String(tag) && w.bytes == bytes && w.micros >= t.sentAt) {
@@ -197,8 +200,8 @@ WindowFigures analyseWindow(const Plan &plan, const WindowRun &run,
             }
             return nullptr;
         };
-        const WireLine *request = find(rx, "RX", t.request);
-        const WireLine *answer = find(tx, "TX", t.answer);
+        const test::WireLine *request = find(rx, "RX", t.request);
+        const test::WireLine *answer = find(tx, "TX", t.answer);
         if (!answer) {
             ++f.unmatched;
             continue;

@@ -2,7 +2,7 @@
 
 #include "bench/plan.h"
 #include "bench/probe.h"
-#include "bench/simlog.h"
+#include "support/wirelog.h"
 #include "bench/stats.h"
 
 #include <QString>
@@ -75,6 +75,6 @@ struct WindowFigures {
 };
 
 WindowFigures analyseWindow(const Plan &plan, const WindowRun &run,
-                            const std::vector<WireLine> &log);
+                            const QList<test::WireLine> &log);
 
 } // namespace tr::bench

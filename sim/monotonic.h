@@ -1,13 +1,16 @@
 #pragma once
 
 #include "framer.h"
+#include "modbus/clock.h"
 
 namespace tr::sim {
 
 // Microseconds on CLOCK_MONOTONIC, the clock the log stamps and test programs compare against.
-Micros monotonicNow();
+inline Micros monotonicNow() {
+    return monotonicMicros();
+}
 
-// Sleeps until `when`; returns false when a signal cut the sleep short.
+// Sleeps until `when` on the same clock; returns false when a signal cut the sleep short.
 bool sleepUntil(Micros when);
 
 } // namespace tr::sim

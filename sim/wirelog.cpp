@@ -1,21 +1,16 @@
 #include "wirelog.h"
 
+#include "modbus/hextext.h"
+
 #include <cerrno>
 #include <cstring>
 
 namespace tr::sim {
 
 std::string logLine(Micros at, std::string_view tag, std::span<const std::uint8_t> bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string line = std::to_string(at);
-    line += ' ';
-    line += tag;
-    for (std::uint8_t b : bytes) {
-        line += ' ';
-        line += kDigits[b >> 4];
-        line += kDigits[b & 0x0F];
-    }
-    return line;
+    const QByteArray raw(reinterpret_cast<const char *>(bytes.data()),
+                         static_cast<qsizetype>(bytes.size()));
+    return std::to_string(at) + ' ' + std::string(tag) + receivedHex(raw).toStdString();
 }
 
 WireLog::~WireLog() {

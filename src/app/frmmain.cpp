@@ -1,11 +1,13 @@
 #include "app/frmmain.h"
 
-#include "acquisition/acquisitionpanel.h"
-#include "app/settingsfile.h"
-#include "calibration/calibrationpanel.h"
-#include "serial/seams.h"
+#include "domain/settingsfile.h"
+#include "panels/acquisitionpanel.h"
+#include "panels/calibrationpanel.h"
+#include "panels/portpanel.h"
+#include "panels/seams.h"
+#include "ui_frmmain.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QScreen>
 #include <QStyle>
 
@@ -19,61 +21,81 @@ namespace tr {
 namespace {
 
 template <typename W, std::size_t N>
-std::array<W *, N> controlArray(QWidget &root, const char *name, int first = 0) {
+std::array<W *, N> controlArray(QWidget &root, const char *name) {
     std::array<W *, N> out{};
     for (std::size_t i = 0; i < N; ++i) {
         const QString objectName =
-            QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(first + static_cast<int>(i));
+            QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(static_cast<int>(i));
         out[i] = root.findChild<W *>(objectName);
         Q_ASSERT_X(out[i], "controlArray", qPrintable(objectName));
     }
     return out;
 }
 
-// Reads the first count fields of a settings file beside the executable. Only the head of the
-// file matters, so a huge file is not read whole.
-SettingsFields readSettingsFile(const QString &path, int count) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        SettingsFields failed;
-        failed.error = QStringLiteral("文件不存在或无法打开");
-        return failed;
+QString settingsReason(const SettingsError &error) {
+    switch (error.kind) {
+    case SettingsError::Kind::Unreadable:
+        break;
+    case SettingsError::Kind::Missing:
+        return QStringLiteral("缺少第%1项").arg(error.field);
+    case SettingsError::Kind::Empty:
+        return QStringLiteral("第%1项为空").arg(error.field);
+    case SettingsError::Kind::NotInteger:
+        return QStringLiteral("第%1项不是整数").arg(error.field);
+    case SettingsError::Kind::OutOfRange:
+        return QStringLiteral("第%1项超出范围（-32768～32767）").arg(error.field);
     }
-    return readSettingsFields(file.read(64 * 1024), count);
+    return QStringLiteral("文件不存在或无法打开");
+}
+
+QString settingsMessage(const SettingsError &error) {
+    return QStringLiteral("无法读取设置文件 %1：%2")
+        .arg(QFileInfo(error.file).fileName(), settingsReason(error));
 }
 
 } // namespace
 
-frmMain::frmMain(QString programDir_, MessageBox &messages, FileDialog &files, QWidget *parent)
-    : QWidget(parent), MSComm1(programDir_), link(MSComm1), programDir(std::move(programDir_)) {
+frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, QWidget *parent)
+    : QWidget(parent), dirs_(dirs), ui_(std::make_unique<Ui::frmMain>()),
+      MSComm1_(dirs.ports()), link_(MSComm1_) {
     initResources();
-    ui.setupUi(this);
+    ui_->setupUi(this);
     // No entry is selected at load, yet the boxes show these texts.
-    ui.Combo1->setEditText(QStringLiteral("COM4"));
-    ui.Combo2->setEditText(QStringLiteral("19200"));
-    ports = std::make_unique<PortPanel>(*ui.Combo1, *ui.Combo2, *ui.cmdCom, MSComm1, link, messages,
-                                        programDir);
-    txtValue = controlArray<QLineEdit, 8>(*this, "txtValue");
-    lblValue = controlArray<QLabel, 8>(*this, "lblValue");
-    lblDanWei = controlArray<QLabel, 8>(*this, "lblDanWei");
-    txtTimerSet = controlArray<QLineEdit, 2>(*this, "txtTimerSet");
-    txtAlarmValue = controlArray<QLineEdit, 4>(*this, "txtAlarmValue");
-    lblAlarm = controlArray<QLabel, 4>(*this, "lblAlarm");
+    ui_->Combo1->setEditText(QStringLiteral("COM4"));
+    ui_->Combo2->setEditText(QStringLiteral("19200"));
+    ports_ = std::make_unique<PortPanel>(*ui_->Combo1, *ui_->Combo2, *ui_->cmdCom, MSComm1_, link_,
+                                         messages, dirs_.commSet());
 
-    AcquisitionWidgets aw{ui.txtStationID, ui.txtFunID,          ui.txtStartID, ui.txtDataLength,
-                          txtValue,        ui.txtOutPut,         ui.lblCounter, txtTimerSet,
-                          ui.CheckSave,    ui.txtFilePath,       ui.comDoOnce,  ui.cmdOneM,
-                          ui.cmdStopOnce,  ui.CommandChangeFile, ui.cmdClearTxt};
-    acquisition = std::make_unique<AcquisitionPanel>(aw, link, messages, files, programDir);
+    const AcquisitionWidgets aw{ui_->txtStationID,
+                                ui_->txtFunID,
+                                ui_->txtStartID,
+                                ui_->txtDataLength,
+                                controlArray<QLineEdit, 8>(*this, "txtValue"),
+                                ui_->txtOutPut,
+                                ui_->lblCounter,
+                                controlArray<QLineEdit, 2>(*this, "txtTimerSet"),
+                                ui_->CheckSave,
+                                ui_->txtFilePath,
+                                ui_->comDoOnce,
+                                ui_->cmdOneM,
+                                ui_->cmdStopOnce,
+                                ui_->CommandChangeFile,
+                                ui_->cmdClearTxt};
+    acquisition_ = std::make_unique<AcquisitionPanel>(aw, link_, messages, files, dirs_);
 
-    CalibrationWidgets cw{txtAlarmValue, ui.txtSet,     ui.cmdReadAlarm, ui.CmdWriteAlarmValue,
-                          ui.Command5,   ui.cmdReadAll, ui.cmdSaveFile};
-    calibration = std::make_unique<CalibrationPanel>(cw, link, messages, files, programDir);
+    const CalibrationWidgets cw{controlArray<QLineEdit, 4>(*this, "txtAlarmValue"),
+                                ui_->txtSet,
+                                ui_->cmdReadAlarm,
+                                ui_->CmdWriteAlarmValue,
+                                ui_->Command5,
+                                ui_->cmdReadAll,
+                                ui_->cmdSaveFile};
+    calibration_ = std::make_unique<CalibrationPanel>(cw, link_, messages, files, dirs_);
 
-    connect(&link, &Link::stateText, ui.txtState, &QPlainTextEdit::setPlainText);
-    connect(&link, &Link::commandText, ui.txtCommand, &QLineEdit::setText);
-    connect(&link, &Link::lampRaised, this, &frmMain::raiseLamp);
-    connect(calibration.get(), &CalibrationPanel::stopLogging, acquisition.get(),
+    connect(&link_, &Link::stateText, ui_->txtState, &QPlainTextEdit::setPlainText);
+    connect(&link_, &Link::commandText, ui_->txtCommand, &QLineEdit::setText);
+    connect(&link_, &Link::lampRaised, this, &frmMain::raiseLamp);
+    connect(calibration_.get(), &CalibrationPanel::stopLogging, acquisition_.get(),
             &AcquisitionPanel::stopLogging);
 
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
@@ -85,69 +107,53 @@ frmMain::~frmMain() = default;
 void frmMain::raiseLamp(Lamp lamp) {
     switch (lamp) {
     case Lamp::Connected:
-        ui.imgConnected->raise();
+        ui_->imgConnected->raise();
         break;
     case Lamp::Yellow:
-        ui.ImgYellow->raise();
+        ui_->ImgYellow->raise();
         break;
     case Lamp::NotConnected:
-        ui.imgNotConnected->raise();
+        ui_->imgNotConnected->raise();
         break;
     }
 }
 
 Lamp frmMain::frontLamp() const {
     // The last child widget is drawn on top.
-    const QObjectList &children = ui.Picture2->children();
+    const QObjectList &children = ui_->Picture2->children();
     for (auto it = children.crbegin(); it != children.crend(); ++it) {
-        if (*it == ui.imgConnected)
+        if (*it == ui_->imgConnected)
             return Lamp::Connected;
-        if (*it == ui.ImgYellow)
+        if (*it == ui_->ImgYellow)
             return Lamp::Yellow;
-        if (*it == ui.imgNotConnected)
+        if (*it == ui_->imgNotConnected)
             return Lamp::NotConnected;
     }
     return Lamp::NotConnected;
 }
 
 std::optional<QString> frmMain::Form_Load() {
-    const SettingsFields comm = readSettingsFile(programDir + QStringLiteral("/comm.set"), 2);
+    const SettingsFields comm = readSettingsFile(dirs_.commSet(), 2);
     if (!comm.ok())
-        return QStringLiteral("无法读取设置文件 comm.set：%1").arg(comm.error);
-    const SettingsFields mod = readSettingsFile(programDir + QStringLiteral("/ModSet.set"), 4);
+        return settingsMessage(*comm.error);
+    const SettingsFields mod = readSettingsFile(dirs_.modSet(), 4);
     if (!mod.ok())
-        return QStringLiteral("无法读取设置文件 ModSet.set：%1").arg(mod.error);
-    ports->PortNumber = comm.values[0];
-    ports->BaudRate = comm.values[1];
+        return settingsMessage(*mod.error);
 
-    if (ui.txtFilePath->text().isEmpty())
-        ui.txtFilePath->setText(programDir + QStringLiteral("/dataGet.txt"));
-    ui.txtStationID->setText(QString::number(mod.values[1]));
-    ui.txtDataLength->setText(QString::number(mod.values[2]));
+    if (ui_->txtFilePath->text().isEmpty())
+        ui_->txtFilePath->setText(dirs_.defaultDataFile());
+    ui_->txtStationID->setText(QString::number(mod.values[1]));
+    ui_->txtDataLength->setText(QString::number(mod.values[2]));
 
-    if (!MSComm1.setCommPort(ports->PortNumber))
-        return QStringLiteral("设置文件 comm.set 中的串口号 %1 无法使用").arg(ports->PortNumber);
-    MSComm1.setInputMode(1);
-    MSComm1.setInputLen(0);
-    MSComm1.clearInBuffer();
-    MSComm1.clearOutBuffer();
-    MSComm1.setSThreshold(0);
-    MSComm1.setRThreshold(1);
-    if (!MSComm1.setSettings(QString::number(ports->BaudRate) + QStringLiteral(",N,8,1")))
-        return QStringLiteral("设置文件 comm.set 中的波特率 %1 无法使用").arg(ports->BaudRate);
-
-    for (int i = 0; i < 2; ++i) {
-        if (ui.Combo2->itemText(i).toInt() == ports->BaudRate)
-            ports->selectBaud(i);
+    switch (ports_->startWith(comm.values[0], comm.values[1])) {
+    case PortPanel::Refused::Nothing:
+        break;
+    case PortPanel::Refused::Port:
+        return QStringLiteral("设置文件 comm.set 中的串口号 %1 无法使用").arg(comm.values[0]);
+    case PortPanel::Refused::Baud:
+        return QStringLiteral("设置文件 comm.set 中的波特率 %1 无法使用").arg(comm.values[1]);
     }
-    const QString wanted = QStringLiteral("COM%1").arg(ports->PortNumber);
-    for (int i = 0; i < 8; ++i) {
-        if (ui.Combo1->itemText(i) == wanted) {
-            ports->selectPort(i);
-            break;
-        }
-    }
-    link.CommReady = true;
+    link_.setCommReady(true);
     return std::nullopt;
 }
 

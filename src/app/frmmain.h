@@ -1,17 +1,16 @@
 #pragma once
 
+#include "domain/tooldirs.h"
 #include "serial/link.h"
 #include "serial/mscomm.h"
-#include "serial/portpanel.h"
-#include "ui_frmmain.h"
 
 #include <QWidget>
-#include <array>
 #include <memory>
 #include <optional>
 
-class QLabel;
-class QLineEdit;
+namespace Ui {
+class frmMain;
+}
 
 namespace tr {
 
@@ -19,37 +18,39 @@ class AcquisitionPanel;
 class CalibrationPanel;
 class FileDialog;
 class MessageBox;
+class PortPanel;
 
 // The one window: owns the widgets of frmmain.ui, the port, the link and the panels, and wires
-// them together. Behaviour lives in the panels.
+// them together. Behaviour lives in the panels; controls are found by their object names.
 class frmMain : public QWidget {
     Q_OBJECT
 public:
-    frmMain(QString programDir, MessageBox &messages, FileDialog &files, QWidget *parent = nullptr);
+    frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files,
+            QWidget *parent = nullptr);
     ~frmMain() override;
 
     // Start-up: reads comm.set and ModSet.set, fills the fields, prepares and opens the port.
     // Returns the reason when a settings file cannot be used; the window must not be shown then.
     std::optional<QString> Form_Load();
 
-    void raiseLamp(Lamp lamp);
     Lamp frontLamp() const;
 
-    Ui::frmMain ui;
-    std::array<QLineEdit *, 8> txtValue{};
-    std::array<QLabel *, 8> lblValue{};
-    std::array<QLabel *, 8> lblDanWei{};
-    std::array<QLineEdit *, 2> txtTimerSet{};
-    std::array<QLineEdit *, 4> txtAlarmValue{};
-    std::array<QLabel *, 4> lblAlarm{};
+    MSComm &port() { return MSComm1_; }
+    Link &link() { return link_; }
+    PortPanel &ports() { return *ports_; }
+    AcquisitionPanel &acquisition() { return *acquisition_; }
+    CalibrationPanel &calibration() { return *calibration_; }
 
-    MSComm MSComm1;
-    Link link;
-    std::unique_ptr<PortPanel> ports;
-    std::unique_ptr<AcquisitionPanel> acquisition;
-    std::unique_ptr<CalibrationPanel> calibration;
+private:
+    void raiseLamp(Lamp lamp);
 
-    const QString programDir;
+    const ToolDirs dirs_;
+    std::unique_ptr<Ui::frmMain> ui_;
+    MSComm MSComm1_;
+    Link link_;
+    std::unique_ptr<PortPanel> ports_;
+    std::unique_ptr<AcquisitionPanel> acquisition_;
+    std::unique_ptr<CalibrationPanel> calibration_;
 };
 
 } // namespace tr

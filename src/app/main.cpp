@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "app/realdialogs.h"
+#include "panels/seams.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -31,12 +32,13 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     tr::QtMessageBox messages;
     tr::QtFileDialog files;
-    tr::frmMain window(QCoreApplication::applicationDirPath(), messages, files);
+    tr::frmMain window(tr::ToolDirs::portable(QCoreApplication::applicationDirPath()), messages,
+                       files);
     messages.setParent(&window);
     files.setParent(&window);
     if (const auto failure = window.Form_Load()) {
         messages.setParent(nullptr);
-        messages.show(*failure, QStringLiteral("系统提示"), tr::MessageBox::Icon::Critical);
+        messages.show(*failure, tr::promptCaption(), tr::MessageBox::Icon::Critical);
         return 1;
     }
     window.show();

@@ -1,10 +1,10 @@
 #include "cli/calcommands.h"
 
-#include "calibration/exportfile.h"
-#include "calibration/parameterrequest.h"
+#include "domain/exportfile.h"
+#include "domain/parameterrequest.h"
 #include "cli/console.h"
 #include "cli/exitcodes.h"
-#include "serial/decode.h"
+#include "modbus/decode.h"
 
 #include <QFile>
 

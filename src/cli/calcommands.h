@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calibration/exportparse.h"
+#include "domain/exportparse.h"
 #include "cli/commandline.h"
 #include "cli/transactor.h"
 #include "modbus/frame.h"

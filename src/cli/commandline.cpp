@@ -79,8 +79,8 @@ std::optional<long long> wholeNumber(const QString &text, long long lo, long lon
 
 class Parser {
 public:
-    Parser(const QStringList &args, const SettingsDefaults &defaults, const QString &programDir)
-        : args_(args), defaults_(defaults), programDir_(programDir) {}
+    Parser(const QStringList &args, const SettingsDefaults &defaults, const ToolDirs &dirs)
+        : args_(args), defaults_(defaults), dirs_(dirs) {}
 
     ParsedCommandLine run() {
         // Each step stops at the first fault it finds and leaves it in out_.
@@ -346,25 +346,25 @@ private:
             const int n = m.captured(1).toInt();
             if (n < 1 || n > 255)
                 return usage(QStringLiteral("--port %1: ports are COM1 to COM255").arg(text));
-            o.device = deviceForPort(n, programDir_);
+            o.device = deviceForPort(n, dirs_.ports());
             return true;
         }
         if (!defaults_.commError.isEmpty())
             return fail(ExitFileError, defaults_.commError);
         if (!defaults_.port)
             return usage(
-                QStringLiteral("--port is required: there is no comm.set in %1").arg(programDir_));
+                QStringLiteral("--port is required: there is no comm.set in %1").arg(dirs_.settings));
         if (*defaults_.port < 1 || *defaults_.port > 255)
             return fail(ExitFileError,
                         QStringLiteral("comm.set: port %1 is not COM1 to COM255 (use --port)")
                             .arg(*defaults_.port));
-        o.device = deviceForPort(*defaults_.port, programDir_);
+        o.device = deviceForPort(*defaults_.port, dirs_.ports());
         return true;
     }
 
     const QStringList &args_;
     const SettingsDefaults &defaults_;
-    const QString &programDir_;
+    const ToolDirs &dirs_;
     QStringList positional_;
     QMap<QString, QString> given_;
     ParsedCommandLine out_;
@@ -373,8 +373,8 @@ private:
 } // namespace
 
 ParsedCommandLine parseCommandLine(const QStringList &args, const SettingsDefaults &defaults,
-                                   const QString &programDir) {
-    return Parser(args, defaults, programDir).run();
+                                   const ToolDirs &dirs) {
+    return Parser(args, defaults, dirs).run();
 }
 
 QString helpText() {

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "calibration/parameterrequest.h"
+#include "domain/parameterrequest.h"
 #include "cli/settingsdefaults.h"
+#include "domain/tooldirs.h"
 
 #include <QString>
 #include <QStringList>
@@ -53,9 +54,9 @@ struct ParsedCommandLine {
 
 // Options may stand before or after the command words; "--name value" and "--name=value" both
 // work. A flag wins over comm.set and ModSet.set (given as `defaults`); "--port COMn" and the
-// port number of comm.set map through deviceForPort(n, programDir).
+// port number of comm.set map through deviceForPort(n, dirs.ports()).
 ParsedCommandLine parseCommandLine(const QStringList &args, const SettingsDefaults &defaults,
-                                   const QString &programDir);
+                                   const ToolDirs &dirs);
 
 QString helpText();
 

@@ -9,11 +9,11 @@
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
-    const QString programDir = QCoreApplication::applicationDirPath();
+    const tr::ToolDirs dirs = tr::ToolDirs::portable(QCoreApplication::applicationDirPath());
     const QStringList args = QCoreApplication::arguments().mid(1);
 
     const tr::cli::ParsedCommandLine parsed =
-        tr::cli::parseCommandLine(args, tr::cli::loadSettingsDefaults(programDir), programDir);
+        tr::cli::parseCommandLine(args, tr::cli::loadSettingsDefaults(dirs), dirs);
     if (parsed.help) {
         tr::cli::printLine(tr::cli::helpText().trimmed());
         return tr::cli::ExitOk;

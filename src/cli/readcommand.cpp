@@ -1,10 +1,10 @@
 #include "cli/readcommand.h"
 
-#include "acquisition/datafile.h"
+#include "domain/datafile.h"
 #include "cli/console.h"
 #include "cli/exitcodes.h"
 #include "cli/sampleformat.h"
-#include "serial/decode.h"
+#include "modbus/decode.h"
 
 #include <QFileInfo>
 #include <thread>
@@ -96,10 +96,10 @@ int runRead(const CliOptions &o, Transactor &link) {
         const Exchange ex = link.exchange(request, expect, notAfter);
         s.status = statusText(ex.check);
         if (ex.check.ok()) {
-            const DecodedAnswer decoded = decodeAnswer(KindMeasurement, expect.length, ex.answer);
+            const DecodedAnswer decoded = decodeMeasurement(o.count, ex.answer);
             s.ok = decoded.decoded();
             s.values = registerValues(decoded);
-            s.valueLine = decoded.valueLine;
+            s.valueLine = valueLine(decoded.readings);
         } else {
             printError(QStringLiteral("sample %1: %2 from station %3 after %4 attempt(s)")
                            .arg(s.seq)

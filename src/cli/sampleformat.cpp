@@ -1,6 +1,6 @@
 #include "cli/sampleformat.h"
 
-#include "serial/decode.h"
+#include "modbus/decode.h"
 
 #include <QStringList>
 
@@ -8,11 +8,9 @@ namespace tr::cli {
 
 std::vector<std::optional<QString>> registerValues(const DecodedAnswer &answer) {
     std::vector<std::optional<QString>> values;
-    values.reserve(answer.boxes.size());
-    // formatTenths always writes two decimals, so "0" can only be the open-sensor mark.
-    for (const BoxUpdate &box : answer.boxes)
-        values.push_back(box.text == QLatin1String("0") ? std::nullopt
-                                                        : std::optional<QString>(box.text));
+    values.reserve(answer.readings.size());
+    for (const Reading &r : answer.readings)
+        values.push_back(r.open ? std::nullopt : std::optional<QString>(formatTenths(r.tenths)));
     return values;
 }
 

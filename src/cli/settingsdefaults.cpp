@@ -1,6 +1,6 @@
 #include "cli/settingsdefaults.h"
 
-#include "app/settingsfile.h"
+#include "domain/settingsfile.h"
 
 #include <QFile>
 
@@ -8,15 +8,10 @@ namespace tr::cli {
 
 namespace {
 
-// The reader's reasons are the window's Chinese texts; the first field that fails is found by
-// asking for one field more each time, and named in English.
-QString malformed(const char *file, const QByteArray &content, int count, const char *layout) {
-    int field = 1;
-    while (field < count && readSettingsFields(content, field).ok())
-        ++field;
+QString malformed(const char *file, const SettingsError &error, const char *layout) {
     return QStringLiteral("%1: field %2 is missing or not a whole number (expected %3)")
         .arg(QLatin1String(file))
-        .arg(field)
+        .arg(error.field)
         .arg(QLatin1String(layout));
 }
 
@@ -42,7 +37,7 @@ SettingsDefaults settingsDefaults(const std::optional<QByteArray> &commSet,
             d.port = f.values[0];
             d.baud = f.values[1];
         } else {
-            d.commError = malformed("comm.set", *commSet, 2, "\"port,baud\"");
+            d.commError = malformed("comm.set", *f.error, "\"port,baud\"");
         }
     }
     if (modSet) {
@@ -51,17 +46,17 @@ SettingsDefaults settingsDefaults(const std::optional<QByteArray> &commSet,
             d.station = f.values[1];
             d.count = f.values[2];
         } else {
-            d.modError = malformed("ModSet.set", *modSet, 4, "four integers");
+            d.modError = malformed("ModSet.set", *f.error, "four integers");
         }
     }
     return d;
 }
 
-SettingsDefaults loadSettingsDefaults(const QString &programDir) {
+SettingsDefaults loadSettingsDefaults(const ToolDirs &dirs) {
     QString commError;
     QString modError;
-    const auto comm = readIfPresent(programDir + QStringLiteral("/comm.set"), commError);
-    const auto mod = readIfPresent(programDir + QStringLiteral("/ModSet.set"), modError);
+    const auto comm = readIfPresent(dirs.commSet(), commError);
+    const auto mod = readIfPresent(dirs.modSet(), modError);
     SettingsDefaults d = settingsDefaults(comm, mod);
     if (!commError.isEmpty())
         d.commError = commError;

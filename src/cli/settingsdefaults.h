@@ -1,5 +1,7 @@
 #pragma once
 
+#include "domain/tooldirs.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
@@ -22,7 +24,7 @@ struct SettingsDefaults {
 SettingsDefaults settingsDefaults(const std::optional<QByteArray> &commSet,
                                   const std::optional<QByteArray> &modSet);
 
-// Reads <programDir>/comm.set and <programDir>/ModSet.set.
-SettingsDefaults loadSettingsDefaults(const QString &programDir);
+// Reads comm.set and ModSet.set where the tool keeps its settings.
+SettingsDefaults loadSettingsDefaults(const ToolDirs &dirs);
 
 } // namespace tr::cli

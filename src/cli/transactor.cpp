@@ -1,6 +1,7 @@
 #include "cli/transactor.h"
 
 #include "modbus/hextext.h"
+#include "serial/linesettings.h"
 
 #include <algorithm>
 
@@ -15,13 +16,9 @@ std::optional<QString> Transactor::open(const QString &device) {
     port_.setPortName(device);
     if (!port_.open(QIODevice::ReadWrite))
         return port_.errorString();
-    // Pseudo-terminals refuse some line settings (no modem lines); the port still works.
-    port_.setBaudRate(settings_.baud);
-    port_.setDataBits(QSerialPort::Data8);
-    port_.setParity(QSerialPort::NoParity);
-    port_.setStopBits(QSerialPort::OneStop);
-    port_.setFlowControl(QSerialPort::NoFlowControl);
-    port_.clearError();
+    LineSettings line;
+    line.baud = settings_.baud;
+    applyLineSettings(port_, line);
     return std::nullopt;
 }
 

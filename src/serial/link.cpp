@@ -18,7 +18,6 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
         return false;
     reading_ = true;
 
-    SendText.clear();
     emit stateText(QString());
     emit valuesStale();
     if (!port_.PortOpen()) {
@@ -30,14 +29,13 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
     port_.clearInBuffer();
     port_.setInputMode(1);
     const Frame frame = measurementRequest(StationAddr, FunctionCode, StartAddr, DataLength);
-    ExpectedLen = static_cast<std::int16_t>(measurementAnswerLength(DataLength));
-    port_.setRThreshold(ExpectedLen);
-    ReceiveKind = KindMeasurement;
+    ExpectedLen_ = static_cast<std::int16_t>(measurementAnswerLength(DataLength));
+    port_.setRThreshold(ExpectedLen_);
+    ReceiveKind_ = KindMeasurement;
     const QByteArray bytes = toBytes(frame);
     if (port_.Output(bytes))
         emit frameSent(bytes);
-    SendText = sendText(frame);
-    emit commandText(SendText);
+    emit commandText(sendText(frame));
 
     WaitMs(ReadWaitMs);
 
@@ -51,13 +49,11 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
 void Link::sendParameterRequest(const Frame &frame, std::int16_t kind) {
     emit stateText(QString());
     emit valuesStale();
-    ReceiveKind = kind;
-    SendText.clear();
+    ReceiveKind_ = kind;
     port_.setInputMode(1);
-    SendText = sendText(frame);
     port_.setRThreshold(8);
-    ExpectedLen = 8;
-    emit commandText(SendText);
+    ExpectedLen_ = 8;
+    emit commandText(sendText(frame));
     if (port_.PortOpen()) {
         emit lampRaised(Lamp::Connected);
         const QByteArray bytes = toBytes(frame);
@@ -71,21 +67,21 @@ void Link::sendParameterRequest(const Frame &frame, std::int16_t kind) {
 void Link::MSComm1_OnComm() {
     if (port_.CommEvent() != MSComm::comEvReceive)
         return;
-    port_.setInputLen(ExpectedLen);
+    port_.setInputLen(ExpectedLen_);
     const QByteArray received = port_.Input();
     port_.clearInBuffer();
     emit stateText(receivedHex(received));
 
-    const DecodedAnswer answer = decodeAnswer(ReceiveKind, ExpectedLen, received);
+    const DecodedAnswer answer = decodeAnswer(ReceiveKind_, ExpectedLen_, received);
     if (answer.decoded()) {
-        switch (ReceiveKind) {
+        switch (ReceiveKind_) {
         case KindMeasurement:
             emit measurementDecoded(answer);
             break;
         case KindSlopeWritten:
         case KindOffsetWritten:
             if (answer.echoedValue)
-                emit parameterEchoed(ReceiveKind, *answer.echoedValue);
+                emit parameterEchoed(ReceiveKind_, *answer.echoedValue);
             break;
         case KindParametersRead:
             emit parametersRead(answer.slope, answer.offset);

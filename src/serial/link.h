@@ -1,7 +1,7 @@
 #pragma once
 
 #include "modbus/frame.h"
-#include "serial/decode.h"
+#include "modbus/decode.h"
 
 #include <QObject>
 #include <QString>
@@ -25,11 +25,12 @@ public:
 
     MSComm &port() { return port_; }
 
-    std::int16_t ReceiveKind = KindNone;
-    std::int16_t ExpectedLen = 0;
-    QString SendText;
+    // The pending-answer slot: what the last request expects back.
+    std::int16_t ReceiveKind() const { return ReceiveKind_; }
+    std::int16_t ExpectedLen() const { return ExpectedLen_; }
     // False until start-up has finished; the port handlers set it true after every open attempt.
-    bool CommReady = false;
+    bool CommReady() const { return CommReady_; }
+    void setCommReady(bool ready) { CommReady_ = ready; }
 
     // The module's time to answer a measurement read before the leftovers are dropped.
     static constexpr int ReadWaitMs = 200;
@@ -61,6 +62,9 @@ signals:
 
 private:
     MSComm &port_;
+    std::int16_t ReceiveKind_ = KindNone;
+    std::int16_t ExpectedLen_ = 0;
+    bool CommReady_ = false;
     bool reading_ = false;
 };
 

@@ -5,12 +5,12 @@
 
 namespace tr {
 
-QString deviceForPort(int port, const QString &programDir) {
+QString deviceForPort(int port, const QString &portsDir) {
 #ifdef Q_OS_WIN
-    Q_UNUSED(programDir);
+    Q_UNUSED(portsDir);
     return QStringLiteral("COM%1").arg(port);
 #else
-    const QString linked = programDir + QStringLiteral("/ports/COM%1").arg(port);
+    const QString linked = portsDir + QStringLiteral("/COM%1").arg(port);
     const QFileInfo info(linked);
     if (info.exists() || info.isSymLink())
         return linked;
@@ -18,8 +18,8 @@ QString deviceForPort(int port, const QString &programDir) {
 #endif
 }
 
-MSComm::MSComm(QString programDir, QObject *parent)
-    : QObject(parent), programDir_(std::move(programDir)) {
+MSComm::MSComm(QString portsDir, QObject *parent)
+    : QObject(parent), portsDir_(std::move(portsDir)) {
     serial_.setReadBufferSize(0);
     connect(&serial_, &QSerialPort::readyRead, this, &MSComm::takeBytes);
     connect(&serial_, &QSerialPort::errorOccurred, this, &MSComm::onError);
@@ -73,17 +73,10 @@ bool MSComm::setSettings(const QString &settings) {
     else
         return false;
 
-    baud_ = baud;
-    parity_ = parity;
-    dataBits_ = static_cast<QSerialPort::DataBits>(bits);
-    stopBits_ = stop;
+    line_ = {baud, parity, static_cast<QSerialPort::DataBits>(bits), stop};
     settings_ = settings;
-    if (serial_.isOpen()) {
-        serial_.setBaudRate(baud_);
-        serial_.setParity(parity_);
-        serial_.setDataBits(dataBits_);
-        serial_.setStopBits(stopBits_);
-    }
+    if (serial_.isOpen())
+        applyLineSettings(serial_, line_);
     return true;
 }
 
@@ -100,13 +93,7 @@ bool MSComm::setPortOpen(bool open) {
     buffer_.clear();
     if (!serial_.open(QIODevice::ReadWrite))
         return false;
-    // Pseudo-terminals refuse some of these (no modem lines); that is not a failure of the port.
-    serial_.setBaudRate(baud_);
-    serial_.setParity(parity_);
-    serial_.setDataBits(dataBits_);
-    serial_.setStopBits(stopBits_);
-    serial_.setFlowControl(QSerialPort::NoFlowControl);
-    serial_.clearError();
+    applyLineSettings(serial_, line_);
     return true;
 }
 

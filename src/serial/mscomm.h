@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/linesettings.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
@@ -7,10 +9,10 @@
 
 namespace tr {
 
-// The port device that "COMn" stands for: COMn itself on Windows; elsewhere
-// <programDir>/ports/COMn when that path exists (usually a symlink to /dev/ttyUSB0 or to a
-// simulator's pseudo-terminal), otherwise /dev/ttyS<n-1>.
-QString deviceForPort(int port, const QString &programDir);
+// The port device that "COMn" stands for: COMn itself on Windows; elsewhere <portsDir>/COMn
+// when that path exists (usually a symlink to /dev/ttyUSB0 or to a simulator's
+// pseudo-terminal), otherwise /dev/ttyS<n-1>.
+QString deviceForPort(int port, const QString &portsDir);
 
 // The serial port control: exactly the properties the window relies on, over a QSerialPort.
 // Received bytes go into a 1024-byte receive buffer; the receive event (CommEvent 2, OnComm) is
@@ -21,14 +23,15 @@ public:
     static constexpr int ReceiveBufferSize = 1024;
     static constexpr int comEvReceive = 2;
 
-    explicit MSComm(QString programDir, QObject *parent = nullptr);
+    explicit MSComm(QString portsDir, QObject *parent = nullptr);
     ~MSComm() override;
 
     // Port number, 1 = COM1. Values below 1, or any change while open, are refused and leave
     // the previous number.
     bool setCommPort(int port);
     int CommPort() const { return port_; }
-    QString device() const { return deviceForPort(port_, programDir_); }
+    QString device() const { return deviceFor(port_); }
+    QString deviceFor(int port) const { return deviceForPort(port, portsDir_); }
 
     // "19200,N,8,1": baud, parity N/E/O/M/S, data bits 5..8, stop bits 1, 1.5 or 2.
     bool setSettings(const QString &settings);
@@ -64,14 +67,11 @@ private:
     void takeBytes();
     void onError(QSerialPort::SerialPortError error);
 
-    QString programDir_;
+    QString portsDir_;
     QSerialPort serial_;
     QByteArray buffer_;
     QString settings_ = QStringLiteral("9600,N,8,1");
-    qint32 baud_ = 9600;
-    QSerialPort::Parity parity_ = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits_ = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits_ = QSerialPort::OneStop;
+    LineSettings line_;
     int port_ = 1;
     int rThreshold_ = 0;
     int sThreshold_ = 0;

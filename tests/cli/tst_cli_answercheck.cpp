@@ -1,5 +1,5 @@
 // Judging an answer to one request: when it is complete, and what is wrong with it.
-#include "calibration/parameterrequest.h"
+#include "domain/parameterrequest.h"
 #include "cli/answercheck.h"
 #include "cli/exitcodes.h"
 #include "support/ptypeer.h"

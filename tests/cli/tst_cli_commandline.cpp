@@ -23,7 +23,8 @@ ParsedCommandLine parse(const QString &args, const QByteArray &comm, const QByte
         return c == kAbsent ? std::nullopt : std::optional<QByteArray>(c);
     };
     return parseCommandLine(args.split(' ', Qt::SkipEmptyParts),
-                            settingsDefaults(present(comm), present(modSet)), programDir);
+                            settingsDefaults(present(comm), present(modSet)),
+                            tr::ToolDirs::portable(programDir));
 }
 
 // The parse as one line of "name=value" items, compared as a whole.

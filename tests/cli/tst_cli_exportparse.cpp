@@ -1,6 +1,6 @@
 // Reading back the export file of the batch read: what a restore may trust, and where a broken
 // file is broken.
-#include "calibration/exportparse.h"
+#include "domain/exportparse.h"
 
 #include <QTest>
 

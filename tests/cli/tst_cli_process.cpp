@@ -1,6 +1,6 @@
 // The real tr6400-cli program against the real simulator on a pseudo-terminal, and against a
 // scripted far end where the simulator cannot misbehave in the way a case needs.
-#include "e2e/simlog.h"
+#include "support/wirelog.h"
 #include "support/files.h"
 #include "support/ptypeer.h"
 #include "support/simulatorprocess.h"
@@ -50,10 +50,10 @@ QString why(const CliRun &r) {
 }
 
 // The simulator's log after it stopped.
-QList<tr::e2e::WireLine> wireLog(SimulatorProcess &sim) {
+QList<tr::test::WireLine> wireLog(SimulatorProcess &sim) {
     if (sim.process().state() != QProcess::NotRunning)
         sim.stop(SIGTERM, 2s);
-    return tr::e2e::wireLines(sim.logLines());
+    return tr::test::wireLines(sim.logLines());
 }
 
 double median(QList<double> v) {
@@ -133,12 +133,12 @@ private slots:
         const CliRun r = runCli({"read", "--port", sim.ptyPath(), "--format", "csv", "--every",
                                  "100", "--samples", "20", "--retries", "0", "--log", logPath});
         QVERIFY(r.finished);
-        const QList<tr::e2e::WireLine> log = wireLog(sim);
-        const int drops = int(tr::e2e::wireLines(sim.logLines(), "DROP").size());
+        const QList<tr::test::WireLine> log = wireLog(sim);
+        const int drops = int(tr::test::wireLines(sim.logLines(), "DROP").size());
         QVERIFY2(drops > 0 && drops < 20, "the seed must drop some answers, not all");
         // The simulator stamps the requests on a clock of its own.
         QList<double> wireLateness;
-        for (const tr::e2e::WireLine &e : log)
+        for (const tr::test::WireLine &e : log)
             if (e.tag == "RX")
                 wireLateness << double(e.micros - log[0].micros) / 1000.0 -
                                     100 * wireLateness.size();
@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(r.out, out);
         QVERIFY2(r.err.contains(err), qPrintable(r.err));
         // Requests to another station are logged as RX-OTHER.
-        const QList<tr::e2e::WireLine> log = wireLog(sim);
+        const QList<tr::test::WireLine> log = wireLog(sim);
         QCOMPARE(
             std::count_if(log.begin(), log.end(), [](auto &w) { return w.tag.startsWith("RX"); }),
             requests);

@@ -1,6 +1,6 @@
 // Rows of the read command: csv cells, the open-sensor gap, timestamps and the text row.
 #include "cli/sampleformat.h"
-#include "serial/decode.h"
+#include "modbus/decode.h"
 #include "support/ptypeer.h"
 
 #include <QTest>
@@ -26,7 +26,7 @@ Sample answered(const QByteArray &registers, long long seq) {
     s.ok = d.decoded();
     s.status = QStringLiteral("ok");
     s.values = registerValues(d);
-    s.valueLine = d.valueLine;
+    s.valueLine = valueLine(d.readings);
     return s;
 }
 

@@ -1,12 +1,12 @@
 // How long an answer takes from the wire to the screen: the simulator stamps the moment its
 // last answer byte went out (CLOCK_MONOTONIC), the window's value box stamps its text change on
 // the same clock.
-#include "e2e/simwindow.h"
+#include "support/simwindow.h"
 
 #include <algorithm>
 
 using namespace tr;
-using namespace tr::e2e;
+using namespace tr::test;
 
 class TstE2eLatency : public QObject {
     Q_OBJECT

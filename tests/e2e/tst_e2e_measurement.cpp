@@ -1,7 +1,7 @@
 // The measurement road end to end: the real window and its QSerialPort on COM4, the real module
 // simulator on the other end of the pseudo-terminal. What the window shows and logs is checked
 // against what the simulator says it sent.
-#include "e2e/simwindow.h"
+#include "support/simwindow.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -10,7 +10,7 @@
 #include <QRegularExpression>
 
 using namespace tr;
-using namespace tr::e2e;
+using namespace tr::test;
 
 namespace {
 
@@ -73,9 +73,9 @@ private slots:
         const QList<WireLine> answers = f.waitForLog(QStringLiteral("TX"), 1);
         QCOMPARE(requests.size(), 1);
         QCOMPARE(answers.size(), 1);
-        QCOMPARE(f.ui().txtCommand->text(), receivedText(requests[0].bytes).mid(1) + ' ');
+        QCOMPARE(f.ui().txtCommand->text(), receivedHex(requests[0].bytes).mid(1) + ' ');
         QCOMPARE(int(requests[0].bytes[1]), function.toInt());
-        QCOMPARE(f.ui().txtState->toPlainText(), receivedText(answers[0].bytes));
+        QCOMPARE(f.ui().txtState->toPlainText(), receivedHex(answers[0].bytes));
     }
 
     void faultyAnswerChangesNoValue_data() {
@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(int(f.lamp()), lamp);
         // A received answer is shown as it came, up to the expected length; the rest is dropped.
         QCOMPARE(f.ui().txtState->toPlainText(),
-                 received ? receivedText(fault[0].bytes.left(kAnswerLength)) : QString());
+                 received ? receivedHex(fault[0].bytes.left(kAnswerLength)) : QString());
         QVERIFY(f.messages.shown.isEmpty());
     }
 

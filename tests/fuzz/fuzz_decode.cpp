@@ -6,7 +6,7 @@
 //   mode bit 2: the CRC of the first expectedLen bytes is put right before decoding,
 // so the decoding paths are reached as often as the refusals.
 #include "fuzzcheck.h"
-#include "serial/decode.h"
+#include "modbus/decode.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,37 +30,37 @@ QString expectedBoxText(int raw) {
 }
 
 void checkNothingDecoded(const DecodedAnswer &a) {
-    FUZZ_CHECK(a.boxes.empty() && a.valueLine.isEmpty(), "refused answer fills %zu boxes",
-               a.boxes.size());
+    FUZZ_CHECK(a.readings.empty(), "refused answer fills %zu boxes", a.readings.size());
     FUZZ_CHECK(!a.echoedValue && !a.slope && !a.offset, "refused answer carries a value");
 }
 
 void checkMeasurement(int expectedLen, const QByteArray &bytes, const DecodedAnswer &a) {
     // Registers sit at 3 .. expectedLen - 3; an answer of 2N + 5 bytes carries N of them.
     const int registers = (expectedLen - 4) / 2;
-    FUZZ_CHECK(static_cast<int>(a.boxes.size()) == registers, "%zu boxes for length %d",
-               a.boxes.size(), expectedLen);
+    FUZZ_CHECK(static_cast<int>(a.readings.size()) == registers, "%zu boxes for length %d",
+               a.readings.size(), expectedLen);
     QString line;
-    for (int j = 0; j < static_cast<int>(a.boxes.size()); ++j) {
-        const BoxUpdate &box = a.boxes[static_cast<std::size_t>(j)];
-        FUZZ_CHECK(box.index >= 0 && box.index <= 7, "register %d went to box %d", j, box.index);
+    for (int j = 0; j < static_cast<int>(a.readings.size()); ++j) {
+        const Reading &r = a.readings[static_cast<std::size_t>(j)];
+        FUZZ_CHECK(r.box >= 0 && r.box <= 7, "register %d went to box %d", j, r.box);
         if (j < 8)
-            FUZZ_CHECK(box.index == j, "register %d went to box %d", j, box.index);
+            FUZZ_CHECK(r.box == j, "register %d went to box %d", j, r.box);
         const int raw = byteAt(bytes, 3 + 2 * j) * 256 + byteAt(bytes, 4 + 2 * j);
         const QString want = expectedBoxText(raw);
-        FUZZ_CHECK(box.text == want, "register %04X shown as \"%s\", not \"%s\"", raw,
-                   qPrintable(box.text), qPrintable(want));
+        const QString text = displayText(r);
+        FUZZ_CHECK(text == want, "register %04X shown as \"%s\", not \"%s\"", raw,
+                   qPrintable(text), qPrintable(want));
         if (raw != 0xFFFF)
-            line +=
-                QString::number(box.index + 1) + QStringLiteral("#:") + box.text + QLatin1Char(' ');
+            line += QString::number(r.box + 1) + QStringLiteral("#:") + text + QLatin1Char(' ');
     }
-    FUZZ_CHECK(a.valueLine == line, "value line \"%s\", boxes say \"%s\"", qPrintable(a.valueLine),
+    const QString got = valueLine(a.readings);
+    FUZZ_CHECK(got == line, "value line \"%s\", boxes say \"%s\"", qPrintable(got),
                qPrintable(line));
     FUZZ_CHECK(!a.echoedValue && !a.slope && !a.offset, "measurement answer carries a parameter");
 }
 
 void checkParameters(int kind, const QByteArray &bytes, const DecodedAnswer &a) {
-    FUZZ_CHECK(a.boxes.empty() && a.valueLine.isEmpty(), "parameter answer fills value boxes");
+    FUZZ_CHECK(a.readings.empty(), "parameter answer fills value boxes");
     const bool ours = byteAt(bytes, 1) == 0x42;
     const auto le = [&](int i) { return byteAt(bytes, i + 1) * 256 + byteAt(bytes, i); };
     if (kind == KindParametersRead) {

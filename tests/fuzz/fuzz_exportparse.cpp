@@ -1,10 +1,10 @@
 // parseExport with any file: a restore may only trust what the file really says.
 //
 // Input: the file content.
-#include "calibration/exportfile.h"
-#include "calibration/exportparse.h"
+#include "domain/exportfile.h"
+#include "domain/exportparse.h"
 #include "fuzzcheck.h"
-#include "serial/decode.h"
+#include "modbus/decode.h"
 
 #include <QByteArray>
 #include <QList>

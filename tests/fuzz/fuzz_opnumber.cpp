@@ -4,7 +4,7 @@
 // Input: mode, lo (int32 LE), hi (int32 LE), a double (8 bytes), then the text.
 //   mode bit 0: the text is raw UTF-16 code units (little-endian pairs), else UTF-8;
 //   mode bit 1: lo/hi are the bounds a caller uses (chosen by lo's low bits).
-#include "acquisition/opnumber.h"
+#include "domain/opnumber.h"
 #include "fuzzcheck.h"
 
 #include <QRegularExpression>

@@ -88,8 +88,8 @@ private slots:
             const QByteArray expected = frame.size() == 8 ? frame : QByteArray::fromHex(frame);
             QCOMPARE(sent.left(6), expected.left(6));
             QCOMPARE(sent, withCrc(sent.left(6)));
-            QCOMPARE(f.window->link.ExpectedLen, std::int16_t(5 + 2 * sent[5]));
-            QCOMPARE(f.window->MSComm1.RThreshold(), int(f.window->link.ExpectedLen));
+            QCOMPARE(f.window->link().ExpectedLen(), std::int16_t(5 + 2 * sent[5]));
+            QCOMPARE(f.window->port().RThreshold(), int(f.window->link().ExpectedLen()));
             QCOMPARE(f.ui().txtCommand->text(), sendText(std::span(reinterpret_cast<const std::uint8_t *>(sent.constData()), 8)));
         } else {
             QVERIFY(sent.isEmpty());
@@ -107,8 +107,8 @@ private slots:
         });
         f.acquisition().comDoOnce_Click();
         // Decoded inside the wait, before the click handler returned.
-        QCOMPARE(f.window->txtValue[0]->text(), QStringLiteral("23.50"));
-        QCOMPARE(f.window->txtValue[1]->text(), QStringLiteral("-10.00"));
+        QCOMPARE(f.controls->txtValue[0]->text(), QStringLiteral("23.50"));
+        QCOMPARE(f.controls->txtValue[1]->text(), QStringLiteral("-10.00"));
         QCOMPARE(f.ui().txtOutPut->text(), QStringLiteral("1#:23.50 2#:-10.00 "));
         QCOMPARE(f.ui().txtState->toPlainText(),
                  QString::fromLatin1(" " + answerOf({0x00EB, 0xFF9C}).toHex(' ').toUpper()));
@@ -124,7 +124,7 @@ private slots:
         f.acquisition().comDoOnce_Click(); // a first request puts a frame text in txtCommand
         const QString previous = f.ui().txtCommand->text();
         QVERIFY(!previous.isEmpty());
-        f.window->MSComm1.setPortOpen(false);
+        f.window->port().setPortOpen(false);
         f.peer.drain();
         f.ui().txtState->setPlainText("old");
         f.acquisition().comDoOnce_Click();
@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(f.window->frontLamp(), Lamp::Yellow);
         QVERIFY(f.valueIsRed(0));
         f.peer.write(answerOf({0x0064, 0x00C8}));
-        QTRY_COMPARE(f.window->txtValue[1]->text(), QStringLiteral("20.00"));
+        QTRY_COMPARE(f.controls->txtValue[1]->text(), QStringLiteral("20.00"));
         QCOMPARE(f.window->frontLamp(), Lamp::Connected);
     }
 
@@ -155,7 +155,7 @@ private slots:
         f.acquisition().comDoOnce_Click();
         f.peer.write(answer.mid(4));
         QTest::qWait(150);
-        QCOMPARE(f.window->txtValue[0]->text(), QStringLiteral("0"));
+        QCOMPARE(f.controls->txtValue[0]->text(), QStringLiteral("0"));
         QVERIFY(f.valueIsRed(0));
         QCOMPARE(f.ui().txtState->toPlainText(), QString());
         QCOMPARE(f.window->frontLamp(), Lamp::Yellow);
@@ -163,9 +163,9 @@ private slots:
 
     void staleBytesAreDroppedBeforeSending() {
         WindowFixture f;
-        f.window->MSComm1.setRThreshold(50); // keep the stale bytes in the buffer
+        f.window->port().setRThreshold(50); // keep the stale bytes in the buffer
         f.peer.write(QByteArray::fromHex("DEADBEEF"));
-        QTRY_COMPARE(f.window->MSComm1.InBufferCount(), 4);
+        QTRY_COMPARE(f.window->port().InBufferCount(), 4);
         after(50, [&] { f.peer.write(answerOf({0x0001, 0x0002})); });
         f.acquisition().comDoOnce_Click();
         QCOMPARE(f.ui().txtOutPut->text(), QStringLiteral("1#:0.10 2#:0.20 "));
@@ -189,9 +189,9 @@ private slots:
         f.ui().txtTimerSet_0->setText("100000");
         QTest::mouseClick(f.ui().cmdOneM, Qt::LeftButton);
         QCOMPARE(f.ui().lblCounter->text(), QStringLiteral("1"));
-        QVERIFY(f.acquisition().Timer1.isActive());
-        QCOMPARE(f.acquisition().Timer1.interval(), 100000);
-        QVERIFY(!f.acquisition().Timer2.isActive());
+        QVERIFY(f.acquisition().Timer1().isActive());
+        QCOMPARE(f.acquisition().Timer1().interval(), 100000);
+        QVERIFY(!f.acquisition().Timer2().isActive());
         for (int i = 0; i < 3; ++i)
             f.acquisition().Timer1_Timer();
         QCOMPARE(f.ui().lblCounter->text(), QStringLiteral("4"));
@@ -199,7 +199,7 @@ private slots:
         f.acquisition().Timer1_Timer();
         QCOMPARE(f.ui().lblCounter->text(), QStringLiteral("1"));
         QTest::mouseClick(f.ui().cmdStopOnce, Qt::LeftButton);
-        QVERIFY(!f.acquisition().Timer1.isActive());
+        QVERIFY(!f.acquisition().Timer1().isActive());
         QCOMPARE(f.ui().lblCounter->text(), QStringLiteral("1"));
         QTest::mouseClick(f.ui().cmdStopOnce, Qt::LeftButton);
         QCOMPARE(f.ui().lblCounter->text(), QStringLiteral("1"));
@@ -207,7 +207,7 @@ private slots:
 
     void tickBeforeStartupEndsDoesNothing() {
         WindowFixture f;
-        f.window->link.CommReady = false;
+        f.window->link().setCommReady(false);
         f.peer.drain();
         f.ui().lblCounter->setText("7");
         f.acquisition().Timer1_Timer();
@@ -247,15 +247,15 @@ private slots:
         if (timer1 < 0) {
             QCOMPARE(f.messages.texts(), QStringList{"请输入正确的刷新时长和存储时间间隔"});
             QCOMPARE(f.ui().lblCounter->text(), QStringLiteral("42"));
-            QVERIFY(!f.acquisition().Timer1.isActive());
-            QVERIFY(!f.acquisition().Timer2.isActive());
+            QVERIFY(!f.acquisition().Timer1().isActive());
+            QVERIFY(!f.acquisition().Timer2().isActive());
             return;
         }
         QVERIFY(f.messages.shown.isEmpty());
-        QCOMPARE(f.acquisition().Timer1.interval(), timer1);
-        QCOMPARE(f.acquisition().Timer2.isActive(), timer2 > 0);
+        QCOMPARE(f.acquisition().Timer1().interval(), timer1);
+        QCOMPARE(f.acquisition().Timer2().isActive(), timer2 > 0);
         if (timer2 > 0)
-            QCOMPARE(f.acquisition().Timer2.interval(), timer2);
+            QCOMPARE(f.acquisition().Timer2().interval(), timer2);
         f.acquisition().cmdStopOnce_Click();
     }
 

@@ -1,6 +1,10 @@
 // The main window as uic builds it from frmmain.ui: every control with its class, container,
 // initial text and accessible description, the lamps' stacking and the value boxes' font.
-#include "ui_frmmain.h"
+#include "app/frmmain.h"
+#include "support/scripted.h"
+#include "support/windowcontrols.h"
+
+#include <QTemporaryDir>
 
 #include <QAbstractButton>
 #include <QGroupBox>
@@ -32,14 +36,14 @@ QString shownText(const QWidget *w) {
 class tst_Layout : public QObject {
     Q_OBJECT
 
-    QWidget window_;
-    Ui::frmMain ui_;
+    QTemporaryDir dir_;
+    tr::test::ScriptedMessages messages_;
+    tr::test::ScriptedFiles files_;
+    tr::frmMain window_{tr::ToolDirs::portable(dir_.path()), messages_, files_};
+    tr::test::WindowControls ui_{window_};
 
 private slots:
     void initTestCase() {
-        // The images live in the static tr_app library; this pulls them into the test program.
-        Q_INIT_RESOURCE(resources);
-        ui_.setupUi(&window_);
         window_.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window_));
     }

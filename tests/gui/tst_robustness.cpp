@@ -71,8 +71,8 @@ private slots:
         QVERIFY(t.elapsed() < 5000);
         QVERIFY(f.loadFailure.has_value());
         QVERIFY2(f.loadFailure->contains(reason), qPrintable(*f.loadFailure));
-        QVERIFY(!f.window->MSComm1.PortOpen());
-        QVERIFY(!f.window->link.CommReady);
+        QVERIFY(!f.window->port().PortOpen());
+        QVERIFY(!f.window->link().CommReady());
     }
 
     void cablePulledDuringCyclicAcquisition() {
@@ -80,16 +80,16 @@ private slots:
         auto peer = std::make_unique<PtyPeer>();
         QVERIFY(peer->linkAs(f.dir.path(), 4));
         WindowFixture::choose(f.ui().Combo1, 3); // the new peer as COM4
-        QVERIFY(f.window->MSComm1.PortOpen());
+        QVERIFY(f.window->port().PortOpen());
         f.ui().txtTimerSet_0->setText("250");
         f.acquisition().cmdOneM_Click();
         QByteArray request = peer->readFor(1000, 8);
         QCOMPARE(request.size(), 8);
         peer->write(measurementAnswer(235));
-        QTRY_COMPARE(f.window->txtValue[0]->text(), QStringLiteral("23.50"));
+        QTRY_COMPARE(f.controls->txtValue[0]->text(), QStringLiteral("23.50"));
 
         peer.reset(); // the device disappears
-        QTRY_VERIFY_WITH_TIMEOUT(!f.window->MSComm1.PortOpen(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.window->port().PortOpen(), 3000);
         const int countAtLoss = f.ui().lblCounter->text().toInt();
         const double cpuBefore = cpuSeconds();
         QTest::qWait(1000);
@@ -97,7 +97,7 @@ private slots:
         // Still responsive and counting, values stale, no spinning on the dead device.
         QVERIFY(f.ui().lblCounter->text().toInt() >= countAtLoss + 3);
         QVERIFY(f.valueIsRed(0));
-        QCOMPARE(f.window->txtValue[0]->text(), QStringLiteral("23.50"));
+        QCOMPARE(f.controls->txtValue[0]->text(), QStringLiteral("23.50"));
         QCOMPARE(f.window->frontLamp(), Lamp::NotConnected);
         QVERIFY2(cpuShare < 0.2, qPrintable(QString::number(cpuShare)));
         QVERIFY(f.messages.shown.isEmpty());
@@ -106,11 +106,11 @@ private slots:
         PtyPeer back;
         QVERIFY(back.linkAs(f.dir.path(), 4));
         WindowFixture::choose(f.ui().Combo1, 3);
-        QVERIFY(f.window->MSComm1.PortOpen());
+        QVERIFY(f.window->port().PortOpen());
         request = back.readFor(1000, 8);
         QCOMPARE(request.size(), 8);
         back.write(measurementAnswer(-105 & 0xFFFF));
-        QTRY_COMPARE(f.window->txtValue[0]->text(), QStringLiteral("-10.50"));
+        QTRY_COMPARE(f.controls->txtValue[0]->text(), QStringLiteral("-10.50"));
         QCOMPARE(f.window->frontLamp(), Lamp::Connected);
         f.acquisition().cmdStopOnce_Click();
     }

@@ -43,16 +43,16 @@ private slots:
         WindowFixture f(comm, modset, peerPort);
         QCOMPARE(f.loadFailure, std::nullopt);
         QVERIFY(f.messages.shown.isEmpty());
-        const MSComm &port = f.window->MSComm1;
+        const MSComm &port = f.window->port();
         QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 COM%7")
-                     .arg(f.window->ports->selectedPort())
+                     .arg(f.window->ports().selectedPort())
                      .arg(f.ui().Combo1->currentText())
-                     .arg(f.window->ports->selectedBaud())
+                     .arg(f.window->ports().selectedBaud())
                      .arg(f.ui().Combo2->currentText(), port.PortOpen() ? "open" : "closed",
                           port.Settings())
                      .arg(port.CommPort()),
                  state);
-        QVERIFY(f.window->link.CommReady);
+        QVERIFY(f.window->link().CommReady());
         QCOMPARE(f.ui().txtFilePath->text(), f.dir.path() + "/dataGet.txt");
         const QList<QByteArray> mod = modset.trimmed().split(',');
         QCOMPARE(f.ui().txtStationID->text().toLatin1(), mod[1]);
@@ -89,8 +89,8 @@ private slots:
         QFETCH(QString, failure);
         WindowFixture f(comm.isEmpty() ? QByteArray() : comm, modset);
         QCOMPARE(f.loadFailure, std::optional<QString>(failure));
-        QVERIFY(!f.window->MSComm1.PortOpen());
-        QVERIFY(!f.window->link.CommReady);
+        QVERIFY(!f.window->port().PortOpen());
+        QVERIFY(!f.window->link().CommReady());
     }
 
     void choosingAPortSwitchesWithoutSaving() {
@@ -98,19 +98,19 @@ private slots:
         PtyPeer com3;
         QVERIFY(com3.linkAs(f.dir.path(), 3));
         WindowFixture::choose(f.ui().Combo1, 2);
-        QVERIFY(f.window->MSComm1.PortOpen());
-        QCOMPARE(f.window->MSComm1.CommPort(), 3);
-        QCOMPARE(f.window->MSComm1.Settings(), QStringLiteral("19200,N,8,1"));
-        QCOMPARE(f.window->ports->PortNumber, std::int16_t(4));
+        QVERIFY(f.window->port().PortOpen());
+        QCOMPARE(f.window->port().CommPort(), 3);
+        QCOMPARE(f.window->port().Settings(), QStringLiteral("19200,N,8,1"));
+        QCOMPARE(f.window->ports().PortNumber(), std::int16_t(4));
         QCOMPARE(readFile(f.path("comm.set")), QByteArray("4,19200\r\n"));
         QVERIFY(f.messages.shown.isEmpty());
         com3.write("\x33");
         QTRY_COMPARE(f.ui().txtState->toPlainText(), QStringLiteral(" 33"));
         // Choosing the open port again reopens it.
-        f.window->MSComm1.setRThreshold(5);
+        f.window->port().setRThreshold(5);
         WindowFixture::choose(f.ui().Combo1, 2);
-        QVERIFY(f.window->MSComm1.PortOpen());
-        QCOMPARE(f.window->MSComm1.RThreshold(), 1);
+        QVERIFY(f.window->port().PortOpen());
+        QCOMPARE(f.window->port().RThreshold(), 1);
     }
 
     void typingAPortNameSelectsNothing() {
@@ -125,9 +125,9 @@ private slots:
         edit->clearFocus();
         f.ui().cmdCom->setFocus();
         QTest::qWait(20);
-        QCOMPARE(f.window->MSComm1.CommPort(), 4);
+        QCOMPARE(f.window->port().CommPort(), 4);
         QCOMPARE(f.ui().Combo1->currentText(), QStringLiteral("COM3"));
-        QCOMPARE(f.window->ports->selectedPort(), -1);
+        QCOMPARE(f.window->ports().selectedPort(), -1);
     }
 
     void saveSettings_data() {
@@ -163,10 +163,10 @@ private slots:
         QCOMPARE(readFile(f.path("comm.set")), saved);
         QCOMPARE(f.messages.texts(), QStringList{"串口设置保存成功"});
         QCOMPARE(f.messages.shown.first().caption, QStringLiteral("系统提示"));
-        QCOMPARE(f.window->MSComm1.Settings(), settings);
+        QCOMPARE(f.window->port().Settings(), settings);
         const int expectedPort = saved.left(saved.indexOf(',')).toInt();
-        QCOMPARE(f.window->MSComm1.CommPort(), expectedPort);
-        QCOMPARE(f.window->MSComm1.PortOpen(), expectedPort == 3 || expectedPort == 4);
+        QCOMPARE(f.window->port().CommPort(), expectedPort);
+        QCOMPARE(f.window->port().PortOpen(), expectedPort == 3 || expectedPort == 4);
     }
 
     void unwritableSettingsAreNotReportedAsSaved() {
@@ -180,8 +180,8 @@ private slots:
         QVERIFY2(f.messages.shown.first().text.startsWith("串口设置保存失败：" + f.path("comm.set")),
                  qPrintable(f.messages.shown.first().text));
         // The port is switched all the same.
-        QCOMPARE(f.window->MSComm1.Settings(), QStringLiteral("9600,N,8,1"));
-        QVERIFY(f.window->MSComm1.PortOpen());
+        QCOMPARE(f.window->port().Settings(), QStringLiteral("9600,N,8,1"));
+        QVERIFY(f.window->port().PortOpen());
     }
 };
 

@@ -2,12 +2,14 @@
 
 // The real window on a temporary program directory, with scripted dialogs and the serial port
 // on a pseudo-terminal linked as ports/COM<n>.
-#include "acquisition/acquisitionpanel.h"
 #include "app/frmmain.h"
-#include "calibration/calibrationpanel.h"
+#include "panels/acquisitionpanel.h"
+#include "panels/calibrationpanel.h"
+#include "panels/portpanel.h"
 #include "support/files.h"
 #include "support/ptypeer.h"
 #include "support/scripted.h"
+#include "support/windowcontrols.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +25,7 @@ struct WindowFixture {
     ScriptedMessages messages;
     ScriptedFiles files;
     std::unique_ptr<frmMain> window;
+    std::unique_ptr<WindowControls> controls;
     std::optional<QString> loadFailure;
 
     // comm.set and ModSet.set as given; the peer is linked as COM<peerPort> (0: not linked;
@@ -37,7 +40,8 @@ struct WindowFixture {
             peer.linkAs(dir.path(), peerPort);
         else if (peerPort < 0)
             linkAbsent(-peerPort);
-        window = std::make_unique<frmMain>(dir.path(), messages, files);
+        window = std::make_unique<frmMain>(ToolDirs::portable(dir.path()), messages, files);
+        controls = std::make_unique<WindowControls>(*window);
         loadFailure = window->Form_Load();
     }
 
@@ -47,8 +51,8 @@ struct WindowFixture {
     }
 
     QString path(const char *name) const { return dir.filePath(QString::fromUtf8(name)); }
-    Ui::frmMain &ui() { return window->ui; }
-    AcquisitionPanel &acquisition() { return *window->acquisition; }
+    WindowControls &ui() { return *controls; }
+    AcquisitionPanel &acquisition() { return window->acquisition(); }
 
     // The operator picks an entry of a combo box from its list.
     static void choose(QComboBox *box, int index) {
@@ -57,7 +61,8 @@ struct WindowFixture {
     }
 
     bool valueIsRed(int k) const {
-        return window->txtValue[std::size_t(k)]->palette().color(QPalette::Text) == QColor(Qt::red);
+        return controls->txtValue[std::size_t(k)]->palette().color(QPalette::Text) ==
+               QColor(Qt::red);
     }
 };
 

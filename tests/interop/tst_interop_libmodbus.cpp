@@ -2,8 +2,8 @@
 // window through a socat pseudo-terminal pair, replying only to a request whose framing and CRC
 // it accepts, and the window only shows an answer whose CRC it accepts. (As a master, libmodbus
 // reads the simulator in tst_interop_mbpoll.)
-#include "e2e/livewindow.h"
-#include "e2e/simlog.h"
+#include "support/livewindow.h"
+#include "support/wirelog.h"
 
 #include <modbus.h>
 
@@ -20,7 +20,7 @@
 #include <vector>
 
 using namespace tr;
-using namespace tr::e2e;
+using namespace tr::test;
 
 namespace {
 
@@ -210,7 +210,7 @@ private slots:
         // libmodbus accepted our frame: the request it took is the one the window shows.
         const QList<QByteArray> requests = slave_->requests();
         QCOMPARE(requests.size(), heard + 1);
-        QCOMPARE(receivedText(requests.last()).mid(1) + ' ', w.ui().txtCommand->text());
+        QCOMPARE(receivedHex(requests.last()).mid(1) + ' ', w.ui().txtCommand->text());
         if (lamp == int(Lamp::Connected)) {
             const QStringList answer =
                 w.ui().txtState->toPlainText().split(' ', Qt::SkipEmptyParts);

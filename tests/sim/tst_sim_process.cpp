@@ -1,4 +1,4 @@
-#include "e2e/simlog.h"
+#include "support/wirelog.h"
 #include "support/files.h"
 #include "support/ptypeer.h"
 #include "support/simulatorprocess.h"
@@ -15,8 +15,8 @@
 #include <csignal>
 
 using namespace std::chrono_literals;
-using tr::e2e::WireLine;
-using tr::e2e::wireLines;
+using tr::test::WireLine;
+using tr::test::wireLines;
 
 namespace {
 
@@ -68,10 +68,10 @@ private slots:
         constexpr int kRequests = 50;
         QList<qint64> times;
         for (int i = 0; i < kRequests; ++i) {
-            const qint64 sent = monotonicMicros();
+            const qint64 sent = tr::monotonicMicros();
             QVERIFY(port.write(request));
             const QByteArray answer = port.read(answerLength, 500ms);
-            const qint64 took = monotonicMicros() - sent;
+            const qint64 took = tr::monotonicMicros() - sent;
             QCOMPARE(answer.size(), answerLength);
             QVERIFY(tr::crcMatches({reinterpret_cast<const std::uint8_t *>(answer.constData()),
                                     std::size_t(answer.size())}));

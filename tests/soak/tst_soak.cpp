@@ -3,7 +3,7 @@
 // value the window showed and every logged record must come from an intact answer, the counts
 // must fit the injected faults, and memory must not grow. SOAK_CYCLES sets the length (the
 // default is the short CI run).
-#include "e2e/simwindow.h"
+#include "support/simwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,7 +13,7 @@
 #include <QTextStream>
 
 using namespace tr;
-using namespace tr::e2e;
+using namespace tr::test;
 
 namespace {
 
@@ -64,10 +64,10 @@ private slots:
         std::vector<std::size_t> shown;
         shown.reserve(std::size_t(cycles) * 3);
         int decoded = 0;
-        QObject::connect(&w.window->link, &Link::measurementDecoded, this,
+        QObject::connect(&w.window->link(), &Link::measurementDecoded, this,
                          [&](const DecodedAnswer &a) {
                              ++decoded;
-                             shown.push_back(qHash(a.valueLine));
+                             shown.push_back(qHash(valueLine(a.readings)));
                          });
         QObject::connect(w.ui().txtOutPut, &QLineEdit::textChanged, this,
                          [&](const QString &text) { shown.push_back(qHash(text)); });

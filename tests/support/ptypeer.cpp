@@ -15,28 +15,14 @@
 
 namespace tr::test {
 
-PtyPeer::PtyPeer()
-{
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (master_ < 0)
-        return;
-    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-        ::close(master_);
-        master_ = -1;
-        return;
+PtyPeer::PtyPeer() {
+    if (pty_.open().empty()) {
+        master_ = pty_.masterFd();
+        slavePath_ = QString::fromStdString(pty_.slavePath());
     }
-    termios raw{};
-    ::tcgetattr(master_, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(master_, TCSANOW, &raw);
-    slavePath_ = QString::fromLocal8Bit(::ptsname(master_));
 }
 
-PtyPeer::~PtyPeer()
-{
-    if (master_ >= 0)
-        ::close(master_);
-}
+PtyPeer::~PtyPeer() = default;
 
 bool PtyPeer::linkAs(const QString &programDir, int port) const
 {

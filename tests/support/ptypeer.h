@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pseudoterminal.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -28,6 +30,7 @@ public:
     void drain();
 
 private:
+    sim::PseudoTerminal pty_;
     int master_ = -1;
     QString slavePath_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/seams.h"
+#include "panels/seams.h"
 
 #include <QList>
 #include <QString>

@@ -82,12 +82,6 @@ QByteArray SerialEnd::read(int count, std::chrono::milliseconds timeout) {
     return got;
 }
 
-qint64 monotonicMicros() {
-    timespec ts{};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
-}
-
 qint64 wireMicros(int bytes, int baud) {
     return qint64(bytes) * 10 * 1000000 / baud;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modbus/clock.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -51,9 +53,6 @@ public:
 private:
     int fd_ = -1;
 };
-
-// Microseconds on CLOCK_MONOTONIC, the clock of the simulator's log stamps.
-qint64 monotonicMicros();
 
 // 19200 baud, 10 bits a byte: the wire time of `bytes` bytes in microseconds.
 qint64 wireMicros(int bytes, int baud = 19200);

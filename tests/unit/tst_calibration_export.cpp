@@ -1,4 +1,4 @@
-#include "calibration/exportfile.h"
+#include "domain/exportfile.h"
 
 #include <QDir>
 #include <QFile>

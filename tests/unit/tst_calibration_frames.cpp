@@ -1,6 +1,6 @@
 // Calibration requests: the frames the manual prints, the byte order of the value, and the
 // entries as typed, rounded half to even or refused.
-#include "calibration/parameterrequest.h"
+#include "domain/parameterrequest.h"
 #include "modbus/crc16.h"
 
 #include <QTest>

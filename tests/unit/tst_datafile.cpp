@@ -1,6 +1,6 @@
 // Data-file records byte for byte. (Appending, clearing and the failure messages are checked
 // through the window in tst_acquisition.)
-#include "acquisition/datafile.h"
+#include "domain/datafile.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // Answer decoding by the pending-answer slot: what each kind of answer changes, and what a
 // corrupted or cut answer must not change.
-#include "serial/decode.h"
+#include "modbus/decode.h"
 #include "support/ptypeer.h"
 
 #include <QTest>
@@ -26,8 +26,8 @@ QByteArray measurement(const QList<int> &registers) {
 
 QString boxesText(const DecodedAnswer &a) {
     QStringList parts;
-    for (const BoxUpdate &b : a.boxes)
-        parts << QStringLiteral("%1=%2").arg(b.index).arg(b.text);
+    for (const Reading &r : a.readings)
+        parts << QStringLiteral("%1=%2").arg(r.box).arg(displayText(r));
     return parts.join(QLatin1Char(' '));
 }
 
@@ -64,7 +64,7 @@ private slots:
         const DecodedAnswer a = decodeAnswer(KindMeasurement, answer.size(), answer);
         QCOMPARE(a.status, Status::Decoded);
         QCOMPARE(boxesText(a), boxes);
-        QCOMPARE(a.valueLine, valueLine);
+        QCOMPARE(tr::valueLine(a.readings), valueLine);
     }
 
     void refusedAnswers_data() {
@@ -99,8 +99,7 @@ private slots:
         QFETCH(Status, status);
         const DecodedAnswer a = decodeAnswer(kind, expectedLen, bytes);
         QCOMPARE(a.status, status);
-        QVERIFY(a.boxes.empty());
-        QVERIFY(a.valueLine.isEmpty());
+        QVERIFY(a.readings.empty());
         QVERIFY(!a.slope && !a.offset && !a.echoedValue);
     }
 
@@ -136,7 +135,7 @@ private slots:
         answer.append(QByteArray::fromHex("DEADBEEF"));
         const DecodedAnswer a = decodeAnswer(KindMeasurement, 7, answer);
         QCOMPARE(a.status, Status::Decoded);
-        QCOMPARE(a.valueLine, QStringLiteral("1#:10.00 "));
+        QCOMPARE(valueLine(a.readings), QStringLiteral("1#:10.00 "));
     }
 };
 

@@ -28,7 +28,7 @@ class TstMSComm : public QObject {
 private slots:
     void thresholdRaisesOneEvent() {
         PtyPeer peer;
-        MSComm port(dir_.path());
+        MSComm port(dir_.filePath("ports"));
         openOn(port, peer);
         port.setRThreshold(8);
         QSignalSpy events(&port, &MSComm::OnComm);
@@ -50,7 +50,7 @@ private slots:
 
     void inputLengthLimitsOneRead() {
         PtyPeer peer;
-        MSComm port(dir_.path());
+        MSComm port(dir_.filePath("ports"));
         openOn(port, peer);
         peer.write("0123456789");
         QTRY_COMPARE(port.InBufferCount(), 10);
@@ -64,7 +64,7 @@ private slots:
 
     void receiveBufferHolds1024Bytes() {
         PtyPeer peer;
-        MSComm port(dir_.path());
+        MSComm port(dir_.filePath("ports"));
         openOn(port, peer);
         peer.write(QByteArray(1500, 'x'));
         QTest::qWait(300);
@@ -74,7 +74,7 @@ private slots:
     }
 
     void portNumberAndSettingsRefusals() {
-        MSComm port(dir_.path());
+        MSComm port(dir_.filePath("ports"));
         QVERIFY(port.setCommPort(3));
         QVERIFY(!port.setCommPort(0));
         QVERIFY(!port.setCommPort(-2));
@@ -88,13 +88,13 @@ private slots:
 
     void deviceNamesAndAbsentDevices() {
         QTemporaryDir dir;
-        QCOMPARE(deviceForPort(1, dir.path()), QStringLiteral("/dev/ttyS0"));
-        QCOMPARE(deviceForPort(12, dir.path()), QStringLiteral("/dev/ttyS11"));
+        QCOMPARE(deviceForPort(1, dir.filePath("ports")), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(deviceForPort(12, dir.filePath("ports")), QStringLiteral("/dev/ttyS11"));
         QDir().mkpath(dir.filePath("ports"));
         // A dangling link still names the device the operator meant, which does not open.
         QVERIFY(QFile::link("/dev/nonexistent-adapter", dir.filePath("ports/COM7")));
-        QCOMPARE(deviceForPort(7, dir.path()), dir.filePath("ports/COM7"));
-        MSComm port(dir.path());
+        QCOMPARE(deviceForPort(7, dir.filePath("ports")), dir.filePath("ports/COM7"));
+        MSComm port(dir.filePath("ports"));
         QVERIFY(port.setCommPort(7));
         QVERIFY(!port.setPortOpen(true));
         QVERIFY(!port.PortOpen());
@@ -102,7 +102,7 @@ private slots:
     }
 
     void vanishedDeviceClosesThePort() {
-        MSComm port(dir_.path());
+        MSComm port(dir_.filePath("ports"));
         {
             PtyPeer peer;
             openOn(port, peer, 9);

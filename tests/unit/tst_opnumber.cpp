@@ -1,5 +1,5 @@
 // The operator's number notation and the two roundings the request fields and intervals use.
-#include "acquisition/opnumber.h"
+#include "domain/opnumber.h"
 
 #include <QTest>
 #include <cmath>

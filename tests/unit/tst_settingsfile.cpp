@@ -1,6 +1,6 @@
 // Reading comm.set / ModSet.set fields: layouts that must read alike, and files that must be
 // refused with a reason instead of crashing or inventing values.
-#include "app/settingsfile.h"
+#include "domain/settingsfile.h"
 
 #include <QTest>
 
@@ -12,7 +12,7 @@ private slots:
     void reads_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("values"); // comma-joined, or the error text
+        QTest::addColumn<QString>("values"); // comma-joined, or what is wrong and where
         QTest::newRow("one line CR LF") << QByteArray("4,19200\r\n") << 2 << "4,19200";
         QTest::newRow("one line LF") << QByteArray("4,19200\n") << 2 << "4,19200";
         QTest::newRow("no line end") << QByteArray("4,19200") << 2 << "4,19200";
@@ -22,19 +22,19 @@ private slots:
         QTest::newRow("four ModSet fields") << QByteArray("1,7,5,1\r\n") << 4 << "1,7,5,1";
         QTest::newRow("bounds") << QByteArray("32767,-32768") << 2 << "32767,-32768";
         QTest::newRow("negative and plus") << QByteArray("-3,+9600") << 2 << "-3,9600";
-        QTest::newRow("single field") << QByteArray("4\r\n") << 2 << "缺少第2项";
-        QTest::newRow("three ModSet fields") << QByteArray("1,7,5\r\n") << 4 << "缺少第4项";
-        QTest::newRow("empty file") << QByteArray() << 2 << "缺少第1项";
-        QTest::newRow("empty field") << QByteArray("4,,19200") << 2 << "第2项为空";
-        QTest::newRow("only commas") << QByteArray(",,,,") << 2 << "第1项为空";
-        QTest::newRow("not a number") << QByteArray("COM4,19200") << 2 << "第1项不是整数";
-        QTest::newRow("fraction") << QByteArray("4.5,19200") << 2 << "第1项不是整数";
-        QTest::newRow("32768 does not fit") << QByteArray("4,32768") << 2 << "第2项超出范围（-32768～32767）";
-        QTest::newRow("-32769 does not fit") << QByteArray("-32769,1") << 2 << "第1项超出范围（-32768～32767）";
-        QTest::newRow("huge digit run") << QByteArray("4,") + QByteArray(5000, '9') << 2 << "第2项超出范围（-32768～32767）";
-        QTest::newRow("utf-8 byte order mark") << QByteArray("\xEF\xBB\xBF" "4,19200") << 2 << "第1项不是整数";
-        QTest::newRow("lone sign") << QByteArray("-,19200") << 2 << "第1项不是整数";
-        QTest::newRow("binary junk") << QByteArray("\x00\x01\xFF,\x02", 5) << 2 << "第1项不是整数";
+        QTest::newRow("single field") << QByteArray("4\r\n") << 2 << "missing 2";
+        QTest::newRow("three ModSet fields") << QByteArray("1,7,5\r\n") << 4 << "missing 4";
+        QTest::newRow("empty file") << QByteArray() << 2 << "missing 1";
+        QTest::newRow("empty field") << QByteArray("4,,19200") << 2 << "empty 2";
+        QTest::newRow("only commas") << QByteArray(",,,,") << 2 << "empty 1";
+        QTest::newRow("not a number") << QByteArray("COM4,19200") << 2 << "not integer 1";
+        QTest::newRow("fraction") << QByteArray("4.5,19200") << 2 << "not integer 1";
+        QTest::newRow("32768 does not fit") << QByteArray("4,32768") << 2 << "out of range 2";
+        QTest::newRow("-32769 does not fit") << QByteArray("-32769,1") << 2 << "out of range 1";
+        QTest::newRow("huge digit run") << QByteArray("4,") + QByteArray(5000, '9') << 2 << "out of range 2";
+        QTest::newRow("utf-8 byte order mark") << QByteArray("\xEF\xBB\xBF" "4,19200") << 2 << "not integer 1";
+        QTest::newRow("lone sign") << QByteArray("-,19200") << 2 << "not integer 1";
+        QTest::newRow("binary junk") << QByteArray("\x00\x01\xFF,\x02", 5) << 2 << "not integer 1";
     }
     void reads() {
         QFETCH(QByteArray, content);
@@ -48,7 +48,12 @@ private slots:
             QCOMPARE(parts.join(QLatin1Char(',')), values);
             QCOMPARE(int(got.values.size()), count);
         } else {
-            QCOMPARE(got.error, values);
+            static const char *kinds[] = {"unreadable", "missing", "empty", "not integer",
+                                          "out of range"};
+            QCOMPARE(QStringLiteral("%1 %2")
+                         .arg(QLatin1String(kinds[int(got.error->kind)]))
+                         .arg(got.error->field),
+                     values);
         }
     }
 };

@@ -1,4 +1,6 @@
-#include "app/settingsfile.h"
+#include "domain/settingsfile.h"
+
+#include <QFile>
 
 #include <algorithm>
 
@@ -35,6 +37,10 @@ Parsed parseInt16(const QByteArray &text, std::int16_t &value) {
 
 SettingsFields readSettingsFields(const QByteArray &content, int count) {
     SettingsFields out;
+    const auto fail = [&out](SettingsError::Kind kind, int field) {
+        out.error = SettingsError{kind, field, QString()};
+        return out;
+    };
     qsizetype pos = 0;
     const qsizetype size = content.size();
     for (int field = 1; field <= count; ++field) {
@@ -42,33 +48,39 @@ SettingsFields readSettingsFields(const QByteArray &content, int count) {
         while (pos < size &&
                (isBlank(content[pos]) || content[pos] == '\r' || content[pos] == '\n'))
             ++pos;
-        if (pos >= size) {
-            out.error = QStringLiteral("缺少第%1项").arg(field);
-            return out;
-        }
+        if (pos >= size)
+            return fail(SettingsError::Kind::Missing, field);
         const qsizetype start = pos;
         while (pos < size && content[pos] != ',' && content[pos] != '\r' && content[pos] != '\n')
             ++pos;
         const QByteArray text = content.mid(start, pos - start).trimmed();
         if (pos < size && content[pos] == ',')
             ++pos;
-        if (text.isEmpty()) {
-            out.error = QStringLiteral("第%1项为空").arg(field);
-            return out;
-        }
+        if (text.isEmpty())
+            return fail(SettingsError::Kind::Empty, field);
         std::int16_t value = 0;
         switch (parseInt16(text, value)) {
         case Parsed::Ok:
             break;
         case Parsed::NotNumber:
-            out.error = QStringLiteral("第%1项不是整数").arg(field);
-            return out;
+            return fail(SettingsError::Kind::NotInteger, field);
         case Parsed::OutOfRange:
-            out.error = QStringLiteral("第%1项超出范围（-32768～32767）").arg(field);
-            return out;
+            return fail(SettingsError::Kind::OutOfRange, field);
         }
         out.values.push_back(value);
     }
+    return out;
+}
+
+SettingsFields readSettingsFile(const QString &path, int count) {
+    QFile file(path);
+    SettingsFields out;
+    if (!file.open(QIODevice::ReadOnly))
+        out.error = SettingsError{};
+    else
+        out = readSettingsFields(file.read(64 * 1024), count);
+    if (out.error)
+        out.error->file = path;
     return out;
 }
 

@@ -1,6 +1,6 @@
-#include "calibration/parameterrequest.h"
+#include "domain/parameterrequest.h"
 
-#include "acquisition/opnumber.h"
+#include "domain/opnumber.h"
 
 namespace tr {
 

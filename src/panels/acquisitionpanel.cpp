@@ -1,10 +1,10 @@
-#include "acquisition/acquisitionpanel.h"
+#include "panels/acquisitionpanel.h"
 
-#include "acquisition/datafile.h"
-#include "acquisition/opnumber.h"
-#include "serial/decode.h"
+#include "domain/datafile.h"
+#include "domain/opnumber.h"
+#include "modbus/decode.h"
 #include "serial/link.h"
-#include "serial/seams.h"
+#include "panels/seams.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -18,7 +18,6 @@ namespace tr {
 
 namespace {
 
-const QString kCaption = QStringLiteral("系统提示");
 const QString kNotNumbers =
     QStringLiteral("请输入正确的命令，命令、地址、数据长度等都应该是十六进制数据");
 const QString kBadRange =
@@ -35,14 +34,14 @@ void setTextColour(QLineEdit *box, Qt::GlobalColor colour) {
 } // namespace
 
 AcquisitionPanel::AcquisitionPanel(const AcquisitionWidgets &w, Link &link, MessageBox &messages,
-                                   FileDialog &files, QString programDir, QObject *parent)
+                                   FileDialog &files, ToolDirs dirs, QObject *parent)
     : QObject(parent), w_(w), link_(link), messages_(messages), files_(files),
-      programDir_(std::move(programDir)) {
+      dirs_(std::move(dirs)) {
     // Precise timers: the platform's coarse timers may slip by 5 % of the period.
-    Timer1.setTimerType(Qt::PreciseTimer);
-    Timer2.setTimerType(Qt::PreciseTimer);
-    connect(&Timer1, &QTimer::timeout, this, &AcquisitionPanel::Timer1_Timer);
-    connect(&Timer2, &QTimer::timeout, this, &AcquisitionPanel::Timer2_Timer);
+    Timer1_.setTimerType(Qt::PreciseTimer);
+    Timer2_.setTimerType(Qt::PreciseTimer);
+    connect(&Timer1_, &QTimer::timeout, this, &AcquisitionPanel::Timer1_Timer);
+    connect(&Timer2_, &QTimer::timeout, this, &AcquisitionPanel::Timer2_Timer);
     connect(w_.comDoOnce, &QPushButton::clicked, this, &AcquisitionPanel::comDoOnce_Click);
     connect(w_.cmdOneM, &QPushButton::clicked, this, &AcquisitionPanel::cmdOneM_Click);
     connect(w_.cmdStopOnce, &QPushButton::clicked, this, &AcquisitionPanel::cmdStopOnce_Click);
@@ -53,16 +52,12 @@ AcquisitionPanel::AcquisitionPanel(const AcquisitionWidgets &w, Link &link, Mess
     connect(&link_, &Link::measurementDecoded, this, &AcquisitionPanel::applyMeasurement);
 }
 
-QString AcquisitionPanel::defaultDataFile() const {
-    return programDir_ + QStringLiteral("/dataGet.txt");
-}
-
 void AcquisitionPanel::tell(const QString &text) {
     if (messageOpen_)
         return;
     if (!inTick_) {
         QScopedValueRollback<bool> open(messageOpen_, true);
-        messages_.show(text, kCaption, MessageBox::Icon::None);
+        messages_.show(text, promptCaption(), MessageBox::Icon::None);
         return;
     }
     // A timer is not fired again while its own handler runs, so a box opened inside the tick
@@ -71,7 +66,7 @@ void AcquisitionPanel::tell(const QString &text) {
     QMetaObject::invokeMethod(
         this,
         [this, text] {
-            messages_.show(text, kCaption, MessageBox::Icon::None);
+            messages_.show(text, promptCaption(), MessageBox::Icon::None);
             messageOpen_ = false;
         },
         Qt::QueuedConnection);
@@ -100,10 +95,7 @@ void AcquisitionPanel::comDoOnce_Click() {
         }
         bytes[i] = static_cast<std::uint8_t>(whole);
     }
-    StationAddr = bytes[0];
-    FunctionCode = bytes[1];
-    StartAddr = bytes[2];
-    DataLength = bytes[3];
+    const auto [StationAddr, FunctionCode, StartAddr, DataLength] = bytes;
     if (StationAddr >= 1 && StationAddr <= 250 && DataLength >= 1 && DataLength <= 21) {
         link_.ReadModule(StationAddr, FunctionCode, StartAddr, DataLength);
         return;
@@ -128,17 +120,17 @@ void AcquisitionPanel::cmdOneM_Click() {
     }
 
     w_.lblCounter->setText(QStringLiteral("1"));
-    Timer1.start(static_cast<int>(*period));
+    Timer1_.start(static_cast<int>(*period));
     if (storage) {
         if (w_.txtFilePath->text().isEmpty())
-            w_.txtFilePath->setText(defaultDataFile());
-        Timer2.start(static_cast<int>(*storage));
+            w_.txtFilePath->setText(dirs_.defaultDataFile());
+        Timer2_.start(static_cast<int>(*storage));
     }
 }
 
 void AcquisitionPanel::cmdStopOnce_Click() {
-    Timer1.stop();
-    Timer2.stop();
+    Timer1_.stop();
+    Timer2_.stop();
 }
 
 void AcquisitionPanel::Timer1_Timer() {
@@ -147,7 +139,7 @@ void AcquisitionPanel::Timer1_Timer() {
         count = 0;
         w_.lblCounter->setText(QStringLiteral("0"));
     }
-    if (!link_.CommReady)
+    if (!link_.CommReady())
         return;
     w_.lblCounter->setText(QString::number(count + 1));
     QScopedValueRollback<bool> tick(inTick_, true);
@@ -172,14 +164,13 @@ void AcquisitionPanel::Dosave() {
     failingDataFile_ = path;
     messages_.show(
         QStringLiteral("数据文件写入失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
-        kCaption, MessageBox::Icon::None);
+        promptCaption(), MessageBox::Icon::None);
 }
 
 void AcquisitionPanel::CommandChangeFile_Click() {
     FileDialog::Options options;
     options.title = QStringLiteral("打开文件");
-    const QString txtDir = programDir_ + QStringLiteral("/txt");
-    options.initialDir = QDir(txtDir).exists() ? txtDir : programDir_;
+    options.initialDir = dirs_.dialogFolder();
     options.filter = QStringLiteral("序列号文件 (*.txt);;所有文件（*） (*)");
     options.mustExist = true;
     const std::optional<QString> chosen = files_.choose(options);
@@ -193,7 +184,7 @@ void AcquisitionPanel::cmdClearTxt_Click() {
     if (const std::optional<QString> failure = replaceFile(path, clearedDataFile()))
         messages_.show(
             QStringLiteral("清空文件失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
-            kCaption, MessageBox::Icon::None);
+            promptCaption(), MessageBox::Icon::None);
 }
 
 void AcquisitionPanel::markStale() {
@@ -203,12 +194,12 @@ void AcquisitionPanel::markStale() {
 
 void AcquisitionPanel::applyMeasurement(const DecodedAnswer &answer) {
     setTextColour(w_.txtOutPut, Qt::red);
-    for (const BoxUpdate &update : answer.boxes) {
-        QLineEdit *box = w_.txtValue[static_cast<std::size_t>(update.index)];
-        box->setText(update.text);
+    for (const Reading &reading : answer.readings) {
+        QLineEdit *box = w_.txtValue[static_cast<std::size_t>(reading.box)];
+        box->setText(displayText(reading));
         setTextColour(box, Qt::black);
     }
-    w_.txtOutPut->setText(answer.valueLine);
+    w_.txtOutPut->setText(valueLine(answer.readings));
     setTextColour(w_.txtOutPut, Qt::black);
 }
 

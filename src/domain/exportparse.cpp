@@ -1,4 +1,4 @@
-#include "calibration/exportparse.h"
+#include "domain/exportparse.h"
 
 #include <QList>
 #include <array>

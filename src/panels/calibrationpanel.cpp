@@ -1,11 +1,11 @@
-#include "calibration/calibrationpanel.h"
+#include "panels/calibrationpanel.h"
 
-#include "acquisition/opnumber.h"
-#include "calibration/exportfile.h"
-#include "calibration/parameterrequest.h"
-#include "serial/decode.h"
+#include "domain/opnumber.h"
+#include "domain/exportfile.h"
+#include "domain/parameterrequest.h"
+#include "modbus/decode.h"
 #include "serial/link.h"
-#include "serial/seams.h"
+#include "panels/seams.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -19,10 +19,8 @@ namespace {
 enum Entry { SlopeEntry = 0, OffsetEntry = 1, StationEntry = 2, ChannelEntry = 3 };
 
 constexpr int LastChannel = 8;
-
-QString caption() {
-    return QStringLiteral("系统提示");
-}
+// One channel of a batch every two seconds: each answer must be in before the next read.
+constexpr int BatchIntervalMs = 2000;
 
 } // namespace
 
@@ -34,24 +32,18 @@ struct CalibrationPanel::WriteButton {
 };
 
 CalibrationPanel::CalibrationPanel(const CalibrationWidgets &w, Link &link, MessageBox &messages,
-                                   FileDialog &files, QString programDir, QObject *parent)
+                                   FileDialog &files, ToolDirs dirs, QObject *parent)
     : QObject(parent), w_(w), link_(link), messages_(messages), files_(files),
-      programDir_(std::move(programDir)) {
+      dirs_(std::move(dirs)) {
     connect(w_.cmdReadAlarm, &QPushButton::clicked, this, &CalibrationPanel::cmdReadAlarm_Click);
     connect(w_.CmdWriteAlarmValue, &QPushButton::clicked, this,
             &CalibrationPanel::CmdWriteAlarmValue_Click);
     connect(w_.Command5, &QPushButton::clicked, this, &CalibrationPanel::Command5_Click);
     connect(w_.cmdReadAll, &QPushButton::clicked, this, &CalibrationPanel::cmdReadAll_Click);
     connect(w_.cmdSaveFile, &QPushButton::clicked, this, &CalibrationPanel::cmdSaveFile_Click);
-    connect(&Timer3, &QTimer::timeout, this, &CalibrationPanel::Timer3_Timer);
+    connect(&Timer3_, &QTimer::timeout, this, &CalibrationPanel::Timer3_Timer);
     connect(&link_, &Link::parametersRead, this, &CalibrationPanel::applyParameters);
     connect(&link_, &Link::parameterEchoed, this, &CalibrationPanel::applyEcho);
-}
-
-void CalibrationPanel::setBatchIntervalMs(int ms) {
-    batchIntervalMs_ = ms;
-    if (Timer3.isActive())
-        Timer3.setInterval(ms);
 }
 
 ParameterRequest CalibrationPanel::readEntries() const {
@@ -64,7 +56,7 @@ void CalibrationPanel::send(const ParameterRequest &request, std::int16_t kind) 
         const QString text = request.fault == ParameterRequest::Fault::Value
                                  ? QStringLiteral("请输入正确的参数值，范围为0-65535")
                                  : QStringLiteral("请输入正确的设备地址和通道，范围为0-255");
-        messages_.show(text, caption(), MessageBox::Icon::None);
+        messages_.show(text, promptCaption(), MessageBox::Icon::None);
         return;
     }
     emit stopLogging();
@@ -99,10 +91,10 @@ void CalibrationPanel::cmdReadAll_Click() {
         return;
     }
     w_.txtSet->setPlainText(QString());
-    ReadAllText.clear();
+    ReadAllText_.clear();
     w_.txtAlarmValue[ChannelEntry]->setText(QStringLiteral("1"));
     send(first, KindParametersRead);
-    Timer3.start(batchIntervalMs_);
+    Timer3_.start(BatchIntervalMs);
 }
 
 void CalibrationPanel::Timer3_Timer() {
@@ -111,14 +103,14 @@ void CalibrationPanel::Timer3_Timer() {
         wholeHalfEven(w_.txtAlarmValue[ChannelEntry]->text(), std::numeric_limits<int>::min(),
                       std::numeric_limits<int>::max());
     if (!channel || *channel >= LastChannel) {
-        Timer3.stop();
+        Timer3_.stop();
         return;
     }
     const QString next = QString::number(*channel + 1);
     // An entry that went bad mid-batch ends it quietly rather than with a message every tick.
     const ParameterRequest request = readRequest(w_.txtAlarmValue[StationEntry]->text(), next);
     if (!request.ok()) {
-        Timer3.stop();
+        Timer3_.stop();
         return;
     }
     w_.txtAlarmValue[ChannelEntry]->setText(next);
@@ -132,10 +124,10 @@ void CalibrationPanel::applyParameters(std::optional<std::uint16_t> slope,
     if (offset)
         w_.txtAlarmValue[OffsetEntry]->setText(QString::number(*offset));
     // The line is added even when the function code was not 0x42, with what the boxes show.
-    ReadAllText +=
+    ReadAllText_ +=
         resultLine(w_.txtAlarmValue[ChannelEntry]->text(), w_.txtAlarmValue[SlopeEntry]->text(),
                    w_.txtAlarmValue[OffsetEntry]->text());
-    w_.txtSet->setPlainText(ReadAllText);
+    w_.txtSet->setPlainText(ReadAllText_);
 }
 
 void CalibrationPanel::applyEcho(std::int16_t kind, std::uint16_t value) {
@@ -148,7 +140,7 @@ void CalibrationPanel::applyEcho(std::int16_t kind, std::uint16_t value) {
 void CalibrationPanel::cmdSaveFile_Click() {
     FileDialog::Options options;
     options.title = QStringLiteral("保存文件");
-    options.initialDir = exportInitialDir(programDir_);
+    options.initialDir = dirs_.dialogFolder();
     options.filter = QStringLiteral("txt (*.txt)");
     options.save = true;
     options.confirmOverwrite = true;
@@ -162,7 +154,7 @@ void CalibrationPanel::cmdSaveFile_Click() {
     if (failure)
         messages_.show(QStringLiteral("文件保存失败：") + path + QStringLiteral("（") + *failure +
                            QStringLiteral("）"),
-                       caption(), MessageBox::Icon::None);
+                       promptCaption(), MessageBox::Icon::None);
 }
 
 } // namespace tr

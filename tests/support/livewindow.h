@@ -3,10 +3,11 @@
 // The real window with its real serial port on a temporary program directory: comm.set says
 // COM4 at 19200 baud, ModSet.set station 2 and eight registers. Whoever plays the module makes
 // ports/COM4 a link to its end of the line before open() runs Form_Load.
-#include "acquisition/acquisitionpanel.h"
 #include "app/frmmain.h"
+#include "panels/acquisitionpanel.h"
 #include "support/files.h"
 #include "support/scripted.h"
+#include "support/windowcontrols.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,17 +19,15 @@
 #include <memory>
 #include <optional>
 
-namespace tr::e2e {
-
-using test::readFile;
-using test::writeFile;
+namespace tr::test {
 
 class LiveWindow {
 public:
     QTemporaryDir dir;
-    test::ScriptedMessages messages;
-    test::ScriptedFiles files;
+    ScriptedMessages messages;
+    ScriptedFiles files;
     std::unique_ptr<frmMain> window;
+    std::unique_ptr<WindowControls> controls;
 
     LiveWindow() {
         writeFile(path("comm.set"), "4,19200\r\n");
@@ -43,21 +42,22 @@ public:
 
     // Builds and shows the window; true when start-up went through and COM4 is open.
     bool open() {
-        window = std::make_unique<frmMain>(dir.path(), messages, files);
+        window = std::make_unique<frmMain>(ToolDirs::portable(dir.path()), messages, files);
+        controls = std::make_unique<WindowControls>(*window);
         if (window->Form_Load())
             return false;
         window->show();
-        return window->MSComm1.PortOpen();
+        return window->port().PortOpen();
     }
 
-    Ui::frmMain &ui() { return window->ui; }
-    AcquisitionPanel &acquisition() { return *window->acquisition; }
+    WindowControls &ui() { return *controls; }
+    AcquisitionPanel &acquisition() { return window->acquisition(); }
     Lamp lamp() const { return window->frontLamp(); }
 
-    QLineEdit *box(int k) const { return window->txtValue[std::size_t(k)]; }
+    QLineEdit *box(int k) const { return controls->txtValue[std::size_t(k)]; }
     QStringList values() const {
         QStringList texts;
-        for (QLineEdit *b : window->txtValue)
+        for (QLineEdit *b : controls->txtValue)
             texts << b->text();
         return texts;
     }
@@ -72,11 +72,11 @@ public:
     }
     // Every box gets `text`, so a later look tells which boxes an answer wrote.
     void fillBoxes(const QString &text) {
-        for (QLineEdit *b : window->txtValue)
+        for (QLineEdit *b : controls->txtValue)
             b->setText(text);
     }
     // "单次采集": returns after the window's 200 ms wait.
     void acquireOnce() { QTest::mouseClick(ui().comDoOnce, Qt::LeftButton); }
 };
 
-} // namespace tr::e2e
+} // namespace tr::test

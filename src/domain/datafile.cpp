@@ -1,4 +1,4 @@
-#include "acquisition/datafile.h"
+#include "domain/datafile.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "acquisition/opnumber.h"
+#include "domain/opnumber.h"
 
 #include <cmath>
 
@@ -104,13 +104,8 @@ double roundDown(double value) {
 }
 
 double roundHalfEven(double value) {
-    const double down = std::floor(value);
-    const double diff = value - down;
-    if (diff < 0.5)
-        return down;
-    if (diff > 0.5)
-        return down + 1;
-    return std::fmod(down, 2.0) == 0 ? down : down + 1;
+    // The default rounding mode sends halves to the even neighbour.
+    return std::nearbyint(value);
 }
 
 std::optional<long long> wholeRoundedDown(const QString &text, long long lo, long long hi) {

@@ -5,6 +5,11 @@
 
 namespace tr {
 
+// The caption of the tool's own messages and prompts.
+inline QString promptCaption() {
+    return QStringLiteral("系统提示");
+}
+
 // Modal message boxes go through this seam: real QMessageBox in the app, scripted in tests.
 class MessageBox {
 public:

@@ -31,22 +31,22 @@ class PortPanel : public QObject {
     Q_OBJECT
 public:
     PortPanel(QComboBox &Combo1, QComboBox &Combo2, QPushButton &cmdCom, MSComm &port, Link &link,
-              MessageBox &messages, QString programDir, QObject *parent = nullptr);
+              MessageBox &messages, QString commSetPath, QObject *parent = nullptr);
 
-    std::int16_t PortNumber = 0;
-    std::int16_t BaudRate = 0;
+    // Start-up with the port and baud rate of comm.set: configures the port control, selects the
+    // matching baud entry and, among the first eight port entries, the port's, which opens it.
+    // Returns what the port control refused, which must end start-up.
+    enum class Refused { Nothing, Port, Baud };
+    Refused startWith(std::int16_t portNumber, std::int16_t baudRate);
 
-    // Selecting an entry from code runs the same handling as the operator's choice.
-    void selectPort(int index);
-    void selectBaud(int index);
+    std::int16_t PortNumber() const { return PortNumber_; }
+    std::int16_t BaudRate() const { return BaudRate_; }
     int selectedPort() const { return combo1Selection_.selectedIndex(); }
     int selectedBaud() const { return combo2Selection_.selectedIndex(); }
 
     void Combo1_Click();
     void cmdCom_Click();
     void OpenOnComm();
-
-    QString settingsPath() const;
 
 private:
     void switchPort(int portNumber);
@@ -58,7 +58,9 @@ private:
     MSComm &port_;
     Link &link_;
     MessageBox &messages_;
-    QString programDir_;
+    QString commSetPath_;
+    std::int16_t PortNumber_ = 0;
+    std::int16_t BaudRate_ = 0;
     ComboSelection combo1Selection_;
     ComboSelection combo2Selection_;
 };

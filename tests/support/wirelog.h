@@ -4,12 +4,15 @@
 // measurement answer in it must look like in the window, worked out here without the window's
 // decoder.
 #include <QByteArray>
+#include "modbus/hextext.h"
+
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
-namespace tr::e2e {
+namespace tr::test {
 
 struct WireLine {
     qint64 micros = 0;
@@ -18,7 +21,7 @@ struct WireLine {
 };
 
 inline std::optional<WireLine> parseWireLine(const QString &line) {
-    const QStringList fields = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList fields = line.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (fields.size() < 2)
         return std::nullopt;
     bool ok = false;
@@ -47,12 +50,12 @@ inline QList<WireLine> wireLines(const QStringList &log, const QString &tag = QS
     return out;
 }
 
-// " 02 04 10 ...": the answer text, a blank before every byte.
-inline QString receivedText(const QByteArray &bytes) {
-    QString text;
-    for (char b : bytes)
-        text += QStringLiteral(" %1").arg(uint(quint8(b)), 2, 16, QLatin1Char('0')).toUpper();
-    return text;
+// Every line of a log file, for programs that read it after the simulator ended.
+inline QList<WireLine> readWireLog(const QString &path, const QString &tag = QString()) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return wireLines(QString::fromLatin1(file.readAll()).split(QLatin1Char('\n')), tag);
 }
 
 // The value line a measurement answer of up to eight registers makes: "n#:value " for every
@@ -70,4 +73,4 @@ inline QString valueLineOf(const QByteArray &answer) {
     return line;
 }
 
-} // namespace tr::e2e
+} // namespace tr::test

@@ -1,4 +1,4 @@
-#include "serial/decode.h"
+#include "modbus/decode.h"
 
 #include "modbus/crc16.h"
 
@@ -11,6 +11,20 @@ QString formatTenths(int tenths) {
     const int magnitude = tenths < 0 ? -tenths : tenths;
     return (tenths < 0 ? QStringLiteral("-") : QString()) + QString::number(magnitude / 10) +
            QLatin1Char('.') + QString::number(magnitude % 10) + QLatin1Char('0');
+}
+
+QString displayText(const Reading &reading) {
+    return reading.open ? QStringLiteral("0") : formatTenths(reading.tenths);
+}
+
+QString valueLine(const std::vector<Reading> &readings) {
+    QString line;
+    for (const Reading &r : readings) {
+        if (!r.open)
+            line += QString::number(r.box + 1) + QStringLiteral("#:") + formatTenths(r.tenths) +
+                    QLatin1Char(' ');
+    }
+    return line;
 }
 
 QString resultLine(const QString &channel, const QString &slope, const QString &offset) {
@@ -32,15 +46,10 @@ void decodeMeasurement(int expectedLen, const QByteArray &bytes, DecodedAnswer &
         if (k > 7)
             k = 0;
         const int raw = at(bytes, i) * 256 + at(bytes, i + 1);
-        if (raw == 0xFFFF) {
-            out.boxes.push_back({k, QStringLiteral("0")});
-        } else {
-            const int tenths = raw <= 40000 ? raw : raw - 65536;
-            const QString text = formatTenths(tenths);
-            out.boxes.push_back({k, text});
-            out.valueLine +=
-                QString::number(k + 1) + QStringLiteral("#:") + text + QLatin1Char(' ');
-        }
+        if (raw == 0xFFFF)
+            out.readings.push_back({k, true, 0});
+        else
+            out.readings.push_back({k, false, raw <= 40000 ? raw : raw - 65536});
         ++k;
     }
 }

@@ -2,13 +2,13 @@
 
 // The real window at one end of a pseudo-terminal and the real tr6400-sim at the other, linked
 // as the window's COM4, logging every request and answer.
-#include "e2e/livewindow.h"
-#include "e2e/simlog.h"
+#include "support/livewindow.h"
 #include "support/simulatorprocess.h"
+#include "support/wirelog.h"
 
 #include <QDeadlineTimer>
 
-namespace tr::e2e {
+namespace tr::test {
 
 class SimWindow : public LiveWindow {
 public:
@@ -36,4 +36,4 @@ public:
     }
 };
 
-} // namespace tr::e2e
+} // namespace tr::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "domain/tooldirs.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -36,7 +38,7 @@ class CalibrationPanel : public QObject {
     Q_OBJECT
 public:
     CalibrationPanel(const CalibrationWidgets &w, Link &link, MessageBox &messages,
-                     FileDialog &files, QString programDir, QObject *parent = nullptr);
+                     FileDialog &files, ToolDirs dirs, QObject *parent = nullptr);
 
     void cmdReadAlarm_Click();
     void CmdWriteAlarmValue_Click();
@@ -45,9 +47,8 @@ public:
     void Timer3_Timer();
     void cmdSaveFile_Click();
 
-    QTimer Timer3; // the batch timer
-    QString ReadAllText;
-    void setBatchIntervalMs(int ms); // tests only; the app always uses 2000 ms
+    const QTimer &Timer3() const { return Timer3_; }
+    const QString &ReadAllText() const { return ReadAllText_; }
 
 signals:
     void stopLogging(); // Timer2 stops with every parameter request
@@ -66,8 +67,9 @@ private:
     Link &link_;
     MessageBox &messages_;
     FileDialog &files_;
-    const QString programDir_;
-    int batchIntervalMs_ = 2000;
+    const ToolDirs dirs_;
+    QTimer Timer3_; // the batch timer
+    QString ReadAllText_;
 };
 
 } // namespace tr

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "domain/tooldirs.h"
+
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -42,7 +44,7 @@ class AcquisitionPanel : public QObject {
     Q_OBJECT
 public:
     AcquisitionPanel(const AcquisitionWidgets &w, Link &link, MessageBox &messages,
-                     FileDialog &files, QString programDir, QObject *parent = nullptr);
+                     FileDialog &files, ToolDirs dirs, QObject *parent = nullptr);
 
     void comDoOnce_Click();
     void cmdOneM_Click();
@@ -54,17 +56,10 @@ public:
     void cmdClearTxt_Click();
 
     // A parameter read or write stops the logging timer.
-    void stopLogging() { Timer2.stop(); }
+    void stopLogging() { Timer2_.stop(); }
 
-    QTimer Timer1; // acquisition period
-    QTimer Timer2; // data-file records
-
-    std::uint8_t StationAddr = 0;
-    std::uint8_t FunctionCode = 0;
-    std::uint8_t StartAddr = 0;
-    std::uint8_t DataLength = 0;
-
-    QString defaultDataFile() const;
+    const QTimer &Timer1() const { return Timer1_; }
+    const QTimer &Timer2() const { return Timer2_; }
 
 private:
     void markStale();
@@ -76,7 +71,9 @@ private:
     Link &link_;
     MessageBox &messages_;
     FileDialog &files_;
-    QString programDir_;
+    ToolDirs dirs_;
+    QTimer Timer1_; // acquisition period
+    QTimer Timer2_; // data-file records
     bool messageOpen_ = false;
     bool inTick_ = false;
     std::optional<QString> failingDataFile_;

@@ -1,8 +1,8 @@
-#include "serial/portpanel.h"
+#include "panels/portpanel.h"
 
 #include "serial/link.h"
 #include "serial/mscomm.h"
-#include "serial/seams.h"
+#include "panels/seams.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -33,29 +33,45 @@ void ComboSelection::select(int index) {
 }
 
 PortPanel::PortPanel(QComboBox &Combo1, QComboBox &Combo2, QPushButton &cmdCom, MSComm &port,
-                     Link &link, MessageBox &messages, QString programDir, QObject *parent)
+                     Link &link, MessageBox &messages, QString commSetPath, QObject *parent)
     : QObject(parent), Combo1_(Combo1), Combo2_(Combo2), port_(port), link_(link),
-      messages_(messages), programDir_(std::move(programDir)), combo1Selection_(Combo1),
+      messages_(messages), commSetPath_(std::move(commSetPath)), combo1Selection_(Combo1),
       combo2Selection_(Combo2) {
     for (int i = 0; i < Combo1_.count(); ++i)
-        Combo1_.setItemData(i, QDir::toNativeSeparators(deviceForPort(i + 1, programDir_)),
-                            Qt::ToolTipRole);
+        Combo1_.setItemData(i, QDir::toNativeSeparators(port_.deviceFor(i + 1)), Qt::ToolTipRole);
     // Connected after ComboSelection, so the selection is up to date when the handler runs.
     connect(&Combo1_, &QComboBox::activated, this, &PortPanel::Combo1_Click);
     connect(&cmdCom, &QPushButton::clicked, this, &PortPanel::cmdCom_Click);
 }
 
-void PortPanel::selectPort(int index) {
-    combo1Selection_.select(index);
-    Combo1_Click();
-}
+PortPanel::Refused PortPanel::startWith(std::int16_t portNumber, std::int16_t baudRate) {
+    PortNumber_ = portNumber;
+    BaudRate_ = baudRate;
+    if (!port_.setCommPort(PortNumber_))
+        return Refused::Port;
+    port_.setInputMode(1);
+    port_.setInputLen(0);
+    port_.clearInBuffer();
+    port_.clearOutBuffer();
+    port_.setSThreshold(0);
+    port_.setRThreshold(1);
+    if (!port_.setSettings(QString::number(BaudRate_) + QStringLiteral(",N,8,1")))
+        return Refused::Baud;
 
-void PortPanel::selectBaud(int index) {
-    combo2Selection_.select(index);
-}
-
-QString PortPanel::settingsPath() const {
-    return programDir_ + QStringLiteral("/comm.set");
+    for (int i = 0; i < 2; ++i) {
+        if (Combo2_.itemText(i).toInt() == BaudRate_)
+            combo2Selection_.select(i);
+    }
+    // Only ports 1 to 8 are looked for; any other keeps the box at "COM4" and the port closed.
+    const QString wanted = QStringLiteral("COM%1").arg(PortNumber_);
+    for (int i = 0; i < 8; ++i) {
+        if (Combo1_.itemText(i) == wanted) {
+            combo1Selection_.select(i);
+            Combo1_Click();
+            break;
+        }
+    }
+    return Refused::Nothing;
 }
 
 void PortPanel::OpenOnComm() {
@@ -80,7 +96,7 @@ bool PortPanel::openPort() {
     // An absent or busy device fails silently here; the lamps show it at the next request.
     port_.setPortOpen(true);
     OpenOnComm();
-    link_.CommReady = true;
+    link_.setCommReady(true);
     return true;
 }
 
@@ -91,31 +107,30 @@ void PortPanel::Combo1_Click() {
 
 void PortPanel::cmdCom_Click() {
     switchPort(combo1Selection_.selectedIndex() + 1);
-    PortNumber = static_cast<std::int16_t>(port_.CommPort());
+    PortNumber_ = static_cast<std::int16_t>(port_.CommPort());
     const int baudEntry =
         combo2Selection_.selectedIndex() >= 0 ? combo2Selection_.selectedIndex() : 0;
-    BaudRate = static_cast<std::int16_t>(Combo2_.itemText(baudEntry).toInt());
-    port_.setSettings(QString::number(BaudRate) + QStringLiteral(",N,8,1"));
+    BaudRate_ = static_cast<std::int16_t>(Combo2_.itemText(baudEntry).toInt());
+    port_.setSettings(QString::number(BaudRate_) + QStringLiteral(",N,8,1"));
     if (!openPort())
         return;
 
     // Written whole or not at all: a failed save never leaves a half file behind.
-    QSaveFile file(settingsPath());
+    QSaveFile file(commSetPath_);
     file.setDirectWriteFallback(true);
     bool saved = file.open(QIODevice::WriteOnly);
     if (saved) {
         const QByteArray line =
-            QByteArray::number(PortNumber) + ',' + QByteArray::number(BaudRate) + "\r\n";
+            QByteArray::number(PortNumber_) + ',' + QByteArray::number(BaudRate_) + "\r\n";
         saved = file.write(line) == line.size() && file.commit();
     }
     if (!saved) {
         messages_.show(QStringLiteral("串口设置保存失败：%1（%2）")
-                           .arg(QDir::toNativeSeparators(settingsPath()), file.errorString()),
-                       QStringLiteral("系统提示"), MessageBox::Icon::None);
+                           .arg(QDir::toNativeSeparators(commSetPath_), file.errorString()),
+                       promptCaption(), MessageBox::Icon::None);
         return;
     }
-    messages_.show(QStringLiteral("串口设置保存成功"), QStringLiteral("系统提示"),
-                   MessageBox::Icon::None);
+    messages_.show(QStringLiteral("串口设置保存成功"), promptCaption(), MessageBox::Icon::None);
 }
 
 } // namespace tr

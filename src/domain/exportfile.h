@@ -15,10 +15,6 @@ QByteArray exportBytes(const QString &list);
 // (case-sensitive, so "DATA.TXT" becomes "DATA.TXT.txt").
 QString exportFileName(const QString &chosen);
 
-// The save dialog starts in the "txt" folder beside the executable, or in the program folder
-// when there is none.
-QString exportInitialDir(const QString &programDir);
-
 // Writes the whole file or nothing (a failed write leaves no file, an existing file intact).
 // Returns the reason when the file cannot be created or written.
 std::optional<QString> writeExport(const QString &path, const QByteArray &bytes);

@@ -1,4 +1,4 @@
-#include "calibration/exportfile.h"
+#include "domain/exportfile.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -18,11 +18,6 @@ QString exportFileName(const QString &chosen) {
     if (chosen.endsWith(QStringLiteral(".txt"), Qt::CaseSensitive))
         return chosen;
     return chosen + QStringLiteral(".txt");
-}
-
-QString exportInitialDir(const QString &programDir) {
-    const QString txt = programDir + QStringLiteral("/txt");
-    return QFileInfo(txt).isDir() ? txt : programDir;
 }
 
 std::optional<QString> writeExport(const QString &path, const QByteArray &bytes) {
