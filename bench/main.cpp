@@ -4,15 +4,15 @@
 // with a 5 ms turnaround. This process is the window: it builds the real frmMain offscreen on a
 // temporary program directory whose ports/COM4 is the simulator's link. Prints one table; exits
 // non-zero only when a phase could not run (a MISS is a measurement, not a failure).
-#include "modbus/clock.h"
 #include "bench/plan.h"
 #include "bench/procstats.h"
 #include "bench/report.h"
-#include "support/wirelog.h"
 #include "bench/startuprun.h"
 #include "bench/toolrun.h"
 #include "bench/windowrun.h"
+#include "modbus/clock.h"
 #include "support/simulatorprocess.h"
+#include "support/wirelog.h"
 
 #include <QApplication>
 #include <QDateTime>

@@ -1,8 +1,8 @@
 #include "bench/probe.h"
 
 #include "app/frmmain.h"
-#include "modbus/clock.h"
 #include "bench/procstats.h"
+#include "modbus/clock.h"
 #include "support/windowcontrols.h"
 
 #include <QEvent>

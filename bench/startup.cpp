@@ -4,8 +4,8 @@
 // window has been exposed.
 #include "app/frmmain.h"
 #include "app/realdialogs.h"
-#include "modbus/clock.h"
 #include "bench/procstats.h"
+#include "modbus/clock.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,7 +1,7 @@
 #include "bench/startuprun.h"
 
-#include "modbus/clock.h"
 #include "bench/spawn.h"
+#include "modbus/clock.h"
 
 #include <QFileInfo>
 #include <QList>

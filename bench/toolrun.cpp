@@ -1,7 +1,7 @@
 #include "bench/toolrun.h"
 
-#include "support/wirelog.h"
 #include "bench/spawn.h"
+#include "support/wirelog.h"
 
 #include <QFileInfo>
 #include <functional>

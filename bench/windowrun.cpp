@@ -1,9 +1,9 @@
 #include "bench/windowrun.h"
 
-#include "panels/acquisitionpanel.h"
 #include "app/frmmain.h"
-#include "modbus/clock.h"
 #include "bench/procstats.h"
+#include "modbus/clock.h"
+#include "panels/acquisitionpanel.h"
 #include "support/scripted.h"
 #include "support/windowcontrols.h"
 
@@ -108,8 +108,7 @@ WindowRun runWindowPhases(const Plan &plan, const QString &programDir, qint64 si
         return run;
     }
     if (!window.port().PortOpen()) {
-        run.error =
-            QStringLiteral("the window did not open COM4 (%1)").arg(window.port().device());
+        run.error = QStringLiteral("the window did not open COM4 (%1)").arg(window.port().device());
         return run;
     }
     const test::WindowControls ui(window);

@@ -2,8 +2,8 @@
 
 #include "bench/plan.h"
 #include "bench/probe.h"
-#include "support/wirelog.h"
 #include "bench/stats.h"
+#include "support/wirelog.h"
 
 #include <QString>
 #include <QStringList>

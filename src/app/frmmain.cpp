@@ -56,8 +56,8 @@ QString settingsMessage(const SettingsError &error) {
 } // namespace
 
 frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, QWidget *parent)
-    : QWidget(parent), dirs_(dirs), ui_(std::make_unique<Ui::frmMain>()),
-      MSComm1_(dirs.ports()), link_(MSComm1_) {
+    : QWidget(parent), dirs_(dirs), ui_(std::make_unique<Ui::frmMain>()), MSComm1_(dirs.ports()),
+      link_(MSComm1_) {
     initResources();
     ui_->setupUi(this);
     // No entry is selected at load, yet the boxes show these texts.

@@ -1,9 +1,9 @@
 #include "cli/calcommands.h"
 
-#include "domain/exportfile.h"
-#include "domain/parameterrequest.h"
 #include "cli/console.h"
 #include "cli/exitcodes.h"
+#include "domain/exportfile.h"
+#include "domain/parameterrequest.h"
 #include "modbus/decode.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "domain/exportparse.h"
 #include "cli/commandline.h"
 #include "cli/transactor.h"
+#include "domain/exportparse.h"
 #include "modbus/frame.h"
 
 #include <vector>

@@ -352,8 +352,8 @@ private:
         if (!defaults_.commError.isEmpty())
             return fail(ExitFileError, defaults_.commError);
         if (!defaults_.port)
-            return usage(
-                QStringLiteral("--port is required: there is no comm.set in %1").arg(dirs_.settings));
+            return usage(QStringLiteral("--port is required: there is no comm.set in %1")
+                             .arg(dirs_.settings));
         if (*defaults_.port < 1 || *defaults_.port > 255)
             return fail(ExitFileError,
                         QStringLiteral("comm.set: port %1 is not COM1 to COM255 (use --port)")

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "domain/parameterrequest.h"
 #include "cli/settingsdefaults.h"
+#include "domain/parameterrequest.h"
 #include "domain/tooldirs.h"
 
 #include <QString>

@@ -1,9 +1,9 @@
 #include "cli/readcommand.h"
 
-#include "domain/datafile.h"
 #include "cli/console.h"
 #include "cli/exitcodes.h"
 #include "cli/sampleformat.h"
+#include "domain/datafile.h"
 #include "modbus/decode.h"
 
 #include <QFileInfo>

@@ -3,8 +3,8 @@
 #include "domain/datafile.h"
 #include "domain/opnumber.h"
 #include "modbus/decode.h"
-#include "serial/link.h"
 #include "panels/seams.h"
+#include "serial/link.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,11 +1,11 @@
 #include "panels/calibrationpanel.h"
 
-#include "domain/opnumber.h"
 #include "domain/exportfile.h"
+#include "domain/opnumber.h"
 #include "domain/parameterrequest.h"
 #include "modbus/decode.h"
-#include "serial/link.h"
 #include "panels/seams.h"
+#include "serial/link.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

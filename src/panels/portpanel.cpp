@@ -1,8 +1,8 @@
 #include "panels/portpanel.h"
 
+#include "panels/seams.h"
 #include "serial/link.h"
 #include "serial/mscomm.h"
-#include "panels/seams.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "modbus/frame.h"
 #include "modbus/decode.h"
+#include "modbus/frame.h"
 
 #include <QObject>
 #include <QString>
