@@ -177,8 +177,8 @@ WindowFigures analyseWindow(const Plan &plan, const WindowRun &run,
     f.csv = "phase,sent_us,rx_after_ms,tx_after_ms,received_after_ms,decoded_after_ms,"
             "box_after_ms,paint_after_ms,own_run_delay_ms,sim_run_delay_ms\n";
     int slowSamples = 0;
-    std::size_t rx = 0;
-    std::size_t tx = 0;
+    qsizetype rx = 0;
+    qsizetype tx = 0;
     const auto ms = [](qint64 micros) { return double(micros) / 1000.0; };
     for (const Transaction &t : run.transactions) {
         if (t.decodedAt == 0)
@@ -186,9 +186,9 @@ WindowFigures analyseWindow(const Plan &plan, const WindowRun &run,
         ++f.answers;
         // The simulator's lines for this request and answer: the next ones with the same bytes,
         // no earlier than the request was handed to the port.
-        const auto find = [&](std::size_t &from, const char *tag,
+        const auto find = [&](qsizetype &from, const char *tag,
                               const QByteArray &bytes) -> const test::WireLine * {
-            for (std::size_t i = from; i < log.size(); ++i) {
+            for (qsizetype i = from; i < log.size(); ++i) {
                 const test::WireLine &w = log[i];
                 if (w.micros > t.sentAt + 1000000)
                     break;
