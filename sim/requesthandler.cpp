@@ -16,7 +16,8 @@ constexpr std::uint8_t kIllegalDataValue = 0x03;
 // A standard read may ask for at most 125 registers (250 data bytes in the answer).
 constexpr int kMaxReadCount = 125;
 
-enum CalibrationOp : std::uint8_t { kReadParameters = 0, kWriteSlope = 1, kWriteOffset = 2 };
+constexpr auto kWriteSlope = static_cast<std::uint8_t>(Parameter::Slope);
+constexpr auto kWriteOffset = static_cast<std::uint8_t>(Parameter::Offset);
 
 Reply exceptionReply(std::uint8_t station, std::uint8_t function, std::uint8_t code) {
     return {Verdict::Exception, exceptionAnswer(station, function, code), false};
@@ -42,13 +43,13 @@ Reply readRegisters(std::span<const std::uint8_t> request, const ModuleState &st
 Reply calibrationRequest(std::span<const std::uint8_t> request, ModuleState &state) {
     const std::uint8_t op = request[2];
     const int channel = request[5];
-    if (op != kReadParameters && op != kWriteSlope && op != kWriteOffset)
+    if (op != kReadParametersOp && op != kWriteSlope && op != kWriteOffset)
         return exceptionReply(request[0], request[1], kIllegalDataValue);
     if (channel < 1 || channel > kChannels)
         return exceptionReply(request[0], request[1], kIllegalDataAddress);
 
     Calibration &cal = state.calibration[static_cast<std::size_t>(channel - 1)];
-    if (op == kReadParameters) {
+    if (op == kReadParametersOp) {
         // The read carries the fixed bytes 00 02 where a write carries its value.
         if (request[3] != 0x00 || request[4] != 0x02)
             return exceptionReply(request[0], request[1], kIllegalDataValue);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "modbus/frame.h"
 #include "modulestate.h"
 
 #include <cstdint>
@@ -7,8 +8,6 @@
 #include <vector>
 
 namespace tr::sim {
-
-constexpr std::uint8_t kCalibrationFunction = 0x42;
 
 enum class Verdict {
     Answered,     // a normal answer

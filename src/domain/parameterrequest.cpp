@@ -4,17 +4,6 @@
 
 namespace tr {
 
-Frame parameterReadFrame(std::uint8_t station, std::uint8_t channel) {
-    return buildFrame(station, CalibrationFunction, ReadParametersOp, 0x00, 0x02, channel);
-}
-
-Frame parameterWriteFrame(Parameter parameter, std::uint8_t station, std::uint16_t value,
-                          std::uint8_t channel) {
-    return buildFrame(station, CalibrationFunction, static_cast<std::uint8_t>(parameter),
-                      static_cast<std::uint8_t>(value & 0xFF),
-                      static_cast<std::uint8_t>(value >> 8), channel);
-}
-
 std::optional<std::uint8_t> addressEntry(const QString &text) {
     const std::optional<long long> v = wholeHalfEven(text, 0, 255);
     if (!v)

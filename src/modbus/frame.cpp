@@ -23,4 +23,15 @@ QByteArray toBytes(const Frame &frame) {
                       static_cast<qsizetype>(frame.size()));
 }
 
+Frame parameterReadFrame(std::uint8_t station, std::uint8_t channel) {
+    return buildFrame(station, kCalibrationFunction, kReadParametersOp, 0x00, 0x02, channel);
+}
+
+Frame parameterWriteFrame(Parameter parameter, std::uint8_t station, std::uint16_t value,
+                          std::uint8_t channel) {
+    return buildFrame(station, kCalibrationFunction, static_cast<std::uint8_t>(parameter),
+                      static_cast<std::uint8_t>(value & 0xFF),
+                      static_cast<std::uint8_t>(value >> 8), channel);
+}
+
 } // namespace tr

@@ -22,6 +22,21 @@ constexpr int measurementAnswerLength(int registers) {
     return 2 * registers + 5;
 }
 
+// The module's own calibration function; 65..72 is the range Modbus leaves to user functions.
+constexpr std::uint8_t kCalibrationFunction = 0x42;
+
+// Byte 2 of a calibration request: 0 reads slope and offset, 1 and 2 write one of them.
+constexpr std::uint8_t kReadParametersOp = 0x00;
+enum class Parameter : std::uint8_t { Slope = 0x01, Offset = 0x02 };
+
+// station, 0x42, 0, 0, 2, channel, CRC. The module answers station, 0x42, slope, offset, CRC.
+Frame parameterReadFrame(std::uint8_t station, std::uint8_t channel);
+
+// station, 0x42, op, value low, value high, channel, CRC: the value goes low byte first, the
+// reverse of Modbus register data. The module echoes the value at the same places.
+Frame parameterWriteFrame(Parameter parameter, std::uint8_t station, std::uint16_t value,
+                          std::uint8_t channel);
+
 QByteArray toBytes(const Frame &frame);
 
 } // namespace tr

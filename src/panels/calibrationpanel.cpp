@@ -18,9 +18,9 @@ namespace {
 
 enum Entry { SlopeEntry = 0, OffsetEntry = 1, StationEntry = 2, ChannelEntry = 3 };
 
-constexpr int LastChannel = 8;
+constexpr int kLastChannel = 8;
 // One channel of a batch every two seconds: each answer must be in before the next read.
-constexpr int BatchIntervalMs = 2000;
+constexpr int kBatchIntervalMs = 2000;
 
 } // namespace
 
@@ -94,7 +94,7 @@ void CalibrationPanel::cmdReadAll_Click() {
     ReadAllText_.clear();
     w_.txtAlarmValue[ChannelEntry]->setText(QStringLiteral("1"));
     send(first, KindParametersRead);
-    Timer3_.start(BatchIntervalMs);
+    Timer3_.start(kBatchIntervalMs);
 }
 
 void CalibrationPanel::Timer3_Timer() {
@@ -102,7 +102,7 @@ void CalibrationPanel::Timer3_Timer() {
     const std::optional<long long> channel =
         wholeHalfEven(w_.txtAlarmValue[ChannelEntry]->text(), std::numeric_limits<int>::min(),
                       std::numeric_limits<int>::max());
-    if (!channel || *channel >= LastChannel) {
+    if (!channel || *channel >= kLastChannel) {
         Timer3_.stop();
         return;
     }

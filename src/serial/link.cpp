@@ -37,7 +37,7 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
         emit frameSent(bytes);
     emit commandText(sendText(frame));
 
-    WaitMs(ReadWaitMs);
+    WaitMs(kReadWaitMs);
 
     // Whatever is still buffered (an answer cut by the end of the wait, stray bytes) is dropped.
     if (port_.InBufferCount() > 0)
@@ -65,7 +65,7 @@ void Link::sendParameterRequest(const Frame &frame, std::int16_t kind) {
 }
 
 void Link::MSComm1_OnComm() {
-    if (port_.CommEvent() != MSComm::comEvReceive)
+    if (port_.CommEvent() != MSComm::kComEvReceive)
         return;
     port_.setInputLen(ExpectedLen_);
     const QByteArray received = port_.Input();

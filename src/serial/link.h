@@ -33,9 +33,9 @@ public:
     void setCommReady(bool ready) { CommReady_ = ready; }
 
     // The module's time to answer a measurement read before the leftovers are dropped.
-    static constexpr int ReadWaitMs = 200;
+    static constexpr int kReadWaitMs = 200;
 
-    // Sends one measurement read and waits ReadWaitMs while events go on. Returns false, having
+    // Sends one measurement read and waits kReadWaitMs while events go on. Returns false, having
     // done nothing at all, when called again while an earlier call still waits: nesting waits
     // without bound would end in a stack overflow.
     bool ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::uint8_t StartAddr,

@@ -124,10 +124,10 @@ void MSComm::clearOutBuffer() {
 void MSComm::takeBytes() {
     const QByteArray incoming = serial_.readAll();
     // A full receive buffer drops what does not fit, as the hardware buffer would.
-    const qsizetype room = ReceiveBufferSize - buffer_.size();
+    const qsizetype room = kReceiveBufferSize - buffer_.size();
     buffer_.append(incoming.left(std::max<qsizetype>(room, 0)));
     if (rThreshold_ > 0 && buffer_.size() >= rThreshold_) {
-        commEvent_ = comEvReceive;
+        commEvent_ = kComEvReceive;
         emit OnComm();
     }
 }

@@ -20,8 +20,8 @@ QString deviceForPort(int port, const QString &portsDir);
 class MSComm : public QObject {
     Q_OBJECT
 public:
-    static constexpr int ReceiveBufferSize = 1024;
-    static constexpr int comEvReceive = 2;
+    static constexpr int kReceiveBufferSize = 1024;
+    static constexpr int kComEvReceive = 2;
 
     explicit MSComm(QString portsDir, QObject *parent = nullptr);
     ~MSComm() override;

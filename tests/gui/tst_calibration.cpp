@@ -13,9 +13,9 @@ using namespace tr::test;
 
 namespace {
 
-const QString Caption = QStringLiteral("系统提示");
-const QString AddressMessage = QStringLiteral("请输入正确的设备地址和通道，范围为0-255");
-const QString ValueMessage = QStringLiteral("请输入正确的参数值，范围为0-65535");
+const QString kCaption = QStringLiteral("系统提示");
+const QString kAddressMessage = QStringLiteral("请输入正确的设备地址和通道，范围为0-255");
+const QString kValueMessage = QStringLiteral("请输入正确的参数值，范围为0-65535");
 
 enum class Button { Read, WriteSlope, WriteOffset, ReadAll };
 
@@ -104,7 +104,7 @@ QList<int> serveBatch(CalWindow &w, const std::function<bool(int)> &answer = {})
 
 Q_DECLARE_METATYPE(Button)
 
-class TestCalibration : public QObject {
+class TstCalibration : public QObject {
     Q_OBJECT
 private slots:
     void requests_data() {
@@ -164,14 +164,14 @@ private slots:
         const auto row = [](const char *name, Button b, const char *entries, const QString &m) {
             QTest::newRow(name) << b << QString(entries) << m;
         };
-        row("read: station abc", Button::Read, "5|5|abc|1", AddressMessage);
-        row("read: channel 256", Button::Read, "5|5|1|256", AddressMessage);
-        row("slope: station empty", Button::WriteSlope, "5|5||1", AddressMessage);
-        row("offset: channel -1", Button::WriteOffset, "5|5|1|-1", AddressMessage);
-        row("slope 65536", Button::WriteSlope, "65536|5|1|1", ValueMessage);
-        row("offset -0.6", Button::WriteOffset, "5|-0.6|1|1", ValueMessage);
-        row("station before value", Button::WriteSlope, "x|5|x|1", AddressMessage);
-        row("batch: station 256", Button::ReadAll, "5|5|256|4", AddressMessage);
+        row("read: station abc", Button::Read, "5|5|abc|1", kAddressMessage);
+        row("read: channel 256", Button::Read, "5|5|1|256", kAddressMessage);
+        row("slope: station empty", Button::WriteSlope, "5|5||1", kAddressMessage);
+        row("offset: channel -1", Button::WriteOffset, "5|5|1|-1", kAddressMessage);
+        row("slope 65536", Button::WriteSlope, "65536|5|1|1", kValueMessage);
+        row("offset -0.6", Button::WriteOffset, "5|-0.6|1|1", kValueMessage);
+        row("station before value", Button::WriteSlope, "x|5|x|1", kAddressMessage);
+        row("batch: station 256", Button::ReadAll, "5|5|256|4", kAddressMessage);
     }
     void refusals() {
         QFETCH(Button, button);
@@ -188,7 +188,7 @@ private slots:
 
         QCOMPARE(w.messages.shown.size(), 1);
         QCOMPARE(w.messages.shown[0].text, message);
-        QCOMPARE(w.messages.shown[0].caption, Caption);
+        QCOMPARE(w.messages.shown[0].caption, kCaption);
         QCOMPARE(w.messages.shown[0].icon, MessageBox::Icon::None);
         QCOMPARE(w.nextFrame(150), QByteArray());
         QCOMPARE(w.stopLogging, 0);
@@ -395,10 +395,10 @@ private slots:
         QVERIFY2(text.endsWith(QStringLiteral("）")), qPrintable(text));
         // A reason stands between the brackets.
         QVERIFY(text.size() > QStringLiteral("文件保存失败：（）").size() + path.size());
-        QCOMPARE(w.messages.shown[0].caption, Caption);
+        QCOMPARE(w.messages.shown[0].caption, kCaption);
         QVERIFY(!QFileInfo::exists(path));
     }
 };
 
-QTEST_MAIN(TestCalibration)
+QTEST_MAIN(TstCalibration)
 #include "tst_calibration.moc"

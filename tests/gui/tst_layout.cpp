@@ -33,7 +33,7 @@ QString shownText(const QWidget *w) {
 
 } // namespace
 
-class tst_Layout : public QObject {
+class TstLayout : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
@@ -183,5 +183,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_Layout)
+QTEST_MAIN(TstLayout)
 #include "tst_layout.moc"

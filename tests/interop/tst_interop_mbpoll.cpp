@@ -17,7 +17,7 @@ const QList<int> kRegisters{235, -100, -1, 1001, -5, 32767, -2000, 250};
 
 } // namespace
 
-class TestMbpoll : public QObject {
+class TstMbpoll : public QObject {
     Q_OBJECT
 
     QString mbpoll_;
@@ -99,5 +99,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMbpoll)
+QTEST_GUILESS_MAIN(TstMbpoll)
 #include "tst_interop_mbpoll.moc"

@@ -7,7 +7,7 @@
 
 using namespace tr::sim;
 
-class TestCalibrationStore : public QObject {
+class TstCalibrationStore : public QObject {
     Q_OBJECT
 
 private slots:
@@ -33,5 +33,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestCalibrationStore)
+QTEST_APPLESS_MAIN(TstCalibrationStore)
 #include "tst_sim_calibrationstore.moc"

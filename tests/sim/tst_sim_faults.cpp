@@ -30,7 +30,7 @@ FaultRates only(int fault, double p) {
 
 } // namespace
 
-class TestFaults : public QObject {
+class TstFaults : public QObject {
     Q_OBJECT
 
 private slots:
@@ -113,5 +113,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestFaults)
+QTEST_APPLESS_MAIN(TstFaults)
 #include "tst_sim_faults.moc"

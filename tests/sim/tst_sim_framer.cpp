@@ -26,7 +26,7 @@ QString describe(const std::vector<FramerEvent> &events) {
 
 } // namespace
 
-class TestFramer : public QObject {
+class TstFramer : public QObject {
     Q_OBJECT
 
 private slots:
@@ -81,5 +81,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestFramer)
+QTEST_APPLESS_MAIN(TstFramer)
 #include "tst_sim_framer.moc"

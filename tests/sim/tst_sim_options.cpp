@@ -15,7 +15,7 @@ ParsedOptions parse(const QString &commandLine) {
 
 } // namespace
 
-class TestOptions : public QObject {
+class TstOptions : public QObject {
     Q_OBJECT
 
 private slots:
@@ -80,5 +80,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestOptions)
+QTEST_APPLESS_MAIN(TstOptions)
 #include "tst_sim_options.moc"

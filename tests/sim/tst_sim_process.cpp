@@ -43,7 +43,7 @@ long cpuTicks(qint64 pid) {
 
 } // namespace
 
-class TestSimulatorProcess : public QObject {
+class TstSimulatorProcess : public QObject {
     Q_OBJECT
 
 private slots:
@@ -239,5 +239,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSimulatorProcess)
+QTEST_GUILESS_MAIN(TstSimulatorProcess)
 #include "tst_sim_process.moc"

@@ -33,7 +33,7 @@ ModuleState sampleModule(std::uint8_t station) {
 
 } // namespace
 
-class TestRequestHandler : public QObject {
+class TstRequestHandler : public QObject {
     Q_OBJECT
 
 private slots:
@@ -198,5 +198,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestRequestHandler)
+QTEST_APPLESS_MAIN(TstRequestHandler)
 #include "tst_sim_requesthandler.moc"

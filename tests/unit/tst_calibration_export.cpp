@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestCalibrationExport : public QObject {
+class TstCalibrationExport : public QObject {
     Q_OBJECT
 private slots:
     void bytes_data() {
@@ -112,5 +112,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestCalibrationExport)
+QTEST_APPLESS_MAIN(TstCalibrationExport)
 #include "tst_calibration_export.moc"

@@ -26,7 +26,7 @@ void compareFrame(const tr::Frame &frame, const QByteArray &hex) {
 Q_DECLARE_METATYPE(Op)
 Q_DECLARE_METATYPE(Fault)
 
-class TestCalibrationFrames : public QObject {
+class TstCalibrationFrames : public QObject {
     Q_OBJECT
 private slots:
     void frames_data() {
@@ -118,5 +118,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestCalibrationFrames)
+QTEST_APPLESS_MAIN(TstCalibrationFrames)
 #include "tst_calibration_frames.moc"

@@ -38,7 +38,7 @@ private slots:
         QCOMPARE(port.InBufferCount(), 7);
         peer.write(QByteArray(1, 'b'));
         QTRY_COMPARE(events.count(), 1);
-        QCOMPARE(port.CommEvent(), MSComm::comEvReceive);
+        QCOMPARE(port.CommEvent(), MSComm::kComEvReceive);
         QCOMPARE(port.InBufferCount(), 8);
         // Threshold 0 raises nothing, however many bytes come.
         port.setRThreshold(0);
@@ -68,7 +68,7 @@ private slots:
         openOn(port, peer);
         peer.write(QByteArray(1500, 'x'));
         QTest::qWait(300);
-        QCOMPARE(port.InBufferCount(), MSComm::ReceiveBufferSize);
+        QCOMPARE(port.InBufferCount(), MSComm::kReceiveBufferSize);
         port.clearInBuffer();
         QCOMPARE(port.InBufferCount(), 0);
     }
