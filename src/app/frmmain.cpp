@@ -118,20 +118,6 @@ void frmMain::raiseLamp(Lamp lamp) {
     }
 }
 
-Lamp frmMain::frontLamp() const {
-    // The last child widget is drawn on top.
-    const QObjectList &children = ui_->Picture2->children();
-    for (auto it = children.crbegin(); it != children.crend(); ++it) {
-        if (*it == ui_->imgConnected)
-            return Lamp::Connected;
-        if (*it == ui_->ImgYellow)
-            return Lamp::Yellow;
-        if (*it == ui_->imgNotConnected)
-            return Lamp::NotConnected;
-    }
-    return Lamp::NotConnected;
-}
-
 std::optional<QString> frmMain::Form_Load() {
     const SettingsFields comm = readSettingsFile(dirs_.commSet(), 2);
     if (!comm.ok())

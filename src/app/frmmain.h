@@ -33,8 +33,6 @@ public:
     // Returns the reason when a settings file cannot be used; the window must not be shown then.
     std::optional<QString> Form_Load();
 
-    Lamp frontLamp() const;
-
     MSComm &port() { return MSComm1_; }
     Link &link() { return link_; }
     PortPanel &ports() { return *ports_; }

@@ -74,17 +74,6 @@ std::optional<double> parseDecimal(QStringView s) {
     return std::nullopt;
 }
 
-std::optional<long long> whole(const QString &text, double (*round)(double), long long lo,
-                               long long hi) {
-    const std::optional<double> value = parseOperatorNumber(text);
-    if (!value)
-        return std::nullopt;
-    const double r = round(*value);
-    if (r < static_cast<double>(lo) || r > static_cast<double>(hi))
-        return std::nullopt;
-    return static_cast<long long>(r);
-}
-
 } // namespace
 
 std::optional<double> parseOperatorNumber(const QString &text) {
@@ -108,12 +97,14 @@ double roundHalfEven(double value) {
     return std::nearbyint(value);
 }
 
-std::optional<long long> wholeRoundedDown(const QString &text, long long lo, long long hi) {
-    return whole(text, &roundDown, lo, hi);
-}
-
 std::optional<long long> wholeHalfEven(const QString &text, long long lo, long long hi) {
-    return whole(text, &roundHalfEven, lo, hi);
+    const std::optional<double> value = parseOperatorNumber(text);
+    if (!value)
+        return std::nullopt;
+    const double r = roundHalfEven(*value);
+    if (r < static_cast<double>(lo) || r > static_cast<double>(hi))
+        return std::nullopt;
+    return static_cast<long long>(r);
 }
 
 } // namespace tr

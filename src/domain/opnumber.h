@@ -15,9 +15,8 @@ double roundDown(double value);
 // Halves go to the even neighbour: 0.5 -> 0, 1.5 -> 2, 2.5 -> 2 (intervals, calibration entries).
 double roundHalfEven(double value);
 
-// The text as a whole number within [lo, hi] after the given rounding, or nothing when it is not
-// a number or falls outside.
-std::optional<long long> wholeRoundedDown(const QString &text, long long lo, long long hi);
+// The text as a whole number within [lo, hi] after rounding halves to even, or nothing when it
+// is not a number or falls outside.
 std::optional<long long> wholeHalfEven(const QString &text, long long lo, long long hi);
 
 } // namespace tr

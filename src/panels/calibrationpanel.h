@@ -48,7 +48,6 @@ public:
     void cmdSaveFile_Click();
 
     const QTimer &Timer3() const { return Timer3_; }
-    const QString &ReadAllText() const { return ReadAllText_; }
 
 signals:
     void stopLogging(); // Timer2 stops with every parameter request

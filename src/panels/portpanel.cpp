@@ -44,26 +44,22 @@ PortPanel::PortPanel(QComboBox &Combo1, QComboBox &Combo2, QPushButton &cmdCom, 
     connect(&cmdCom, &QPushButton::clicked, this, &PortPanel::cmdCom_Click);
 }
 
-PortPanel::Refused PortPanel::startWith(std::int16_t portNumber, std::int16_t baudRate) {
-    PortNumber_ = portNumber;
-    BaudRate_ = baudRate;
-    if (!port_.setCommPort(PortNumber_))
+PortPanel::Refused PortPanel::startWith(std::int16_t PortNumber, std::int16_t BaudRate) {
+    if (!port_.setCommPort(PortNumber))
         return Refused::Port;
-    port_.setInputMode(1);
     port_.setInputLen(0);
     port_.clearInBuffer();
     port_.clearOutBuffer();
-    port_.setSThreshold(0);
     port_.setRThreshold(1);
-    if (!port_.setSettings(QString::number(BaudRate_) + QStringLiteral(",N,8,1")))
+    if (!port_.setSettings(QString::number(BaudRate) + QStringLiteral(",N,8,1")))
         return Refused::Baud;
 
     for (int i = 0; i < 2; ++i) {
-        if (Combo2_.itemText(i).toInt() == BaudRate_)
+        if (Combo2_.itemText(i).toInt() == BaudRate)
             combo2Selection_.select(i);
     }
     // Only ports 1 to 8 are looked for; any other keeps the box at "COM4" and the port closed.
-    const QString wanted = QStringLiteral("COM%1").arg(PortNumber_);
+    const QString wanted = QStringLiteral("COM%1").arg(PortNumber);
     for (int i = 0; i < 8; ++i) {
         if (Combo1_.itemText(i) == wanted) {
             combo1Selection_.select(i);
@@ -76,7 +72,6 @@ PortPanel::Refused PortPanel::startWith(std::int16_t portNumber, std::int16_t ba
 
 void PortPanel::OpenOnComm() {
     port_.setRThreshold(1);
-    port_.setInputMode(1);
 }
 
 void PortPanel::switchPort(int portNumber) {
@@ -107,11 +102,12 @@ void PortPanel::Combo1_Click() {
 
 void PortPanel::cmdCom_Click() {
     switchPort(combo1Selection_.selectedIndex() + 1);
-    PortNumber_ = static_cast<std::int16_t>(port_.CommPort());
+    // A number the port refused leaves the previous one, which is then saved.
+    const auto PortNumber = static_cast<std::int16_t>(port_.CommPort());
     const int baudEntry =
         combo2Selection_.selectedIndex() >= 0 ? combo2Selection_.selectedIndex() : 0;
-    BaudRate_ = static_cast<std::int16_t>(Combo2_.itemText(baudEntry).toInt());
-    port_.setSettings(QString::number(BaudRate_) + QStringLiteral(",N,8,1"));
+    const auto BaudRate = static_cast<std::int16_t>(Combo2_.itemText(baudEntry).toInt());
+    port_.setSettings(QString::number(BaudRate) + QStringLiteral(",N,8,1"));
     if (!openPort())
         return;
 
@@ -121,7 +117,7 @@ void PortPanel::cmdCom_Click() {
     bool saved = file.open(QIODevice::WriteOnly);
     if (saved) {
         const QByteArray line =
-            QByteArray::number(PortNumber_) + ',' + QByteArray::number(BaudRate_) + "\r\n";
+            QByteArray::number(PortNumber) + ',' + QByteArray::number(BaudRate) + "\r\n";
         saved = file.write(line) == line.size() && file.commit();
     }
     if (!saved) {

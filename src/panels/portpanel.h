@@ -37,10 +37,8 @@ public:
     // matching baud entry and, among the first eight port entries, the port's, which opens it.
     // Returns what the port control refused, which must end start-up.
     enum class Refused { Nothing, Port, Baud };
-    Refused startWith(std::int16_t portNumber, std::int16_t baudRate);
+    Refused startWith(std::int16_t PortNumber, std::int16_t BaudRate);
 
-    std::int16_t PortNumber() const { return PortNumber_; }
-    std::int16_t BaudRate() const { return BaudRate_; }
     int selectedPort() const { return combo1Selection_.selectedIndex(); }
     int selectedBaud() const { return combo2Selection_.selectedIndex(); }
 
@@ -59,8 +57,6 @@ private:
     Link &link_;
     MessageBox &messages_;
     QString commSetPath_;
-    std::int16_t PortNumber_ = 0;
-    std::int16_t BaudRate_ = 0;
     ComboSelection combo1Selection_;
     ComboSelection combo2Selection_;
 };

@@ -27,7 +27,6 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
     port_.setInputLen(0);
     emit lampRaised(Lamp::Yellow);
     port_.clearInBuffer();
-    port_.setInputMode(1);
     const Frame frame = measurementRequest(StationAddr, FunctionCode, StartAddr, DataLength);
     ExpectedLen_ = static_cast<std::int16_t>(measurementAnswerLength(DataLength));
     port_.setRThreshold(ExpectedLen_);
@@ -50,7 +49,6 @@ void Link::sendParameterRequest(const Frame &frame, std::int16_t kind) {
     emit stateText(QString());
     emit valuesStale();
     ReceiveKind_ = kind;
-    port_.setInputMode(1);
     port_.setRThreshold(8);
     ExpectedLen_ = 8;
     emit commandText(sendText(frame));

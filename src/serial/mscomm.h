@@ -15,6 +15,8 @@ namespace tr {
 QString deviceForPort(int port, const QString &portsDir);
 
 // The serial port control: exactly the properties the window relies on, over a QSerialPort.
+// Input is always binary (a byte array) and no event is raised when the transmit buffer empties,
+// so those two properties need no setting.
 // Received bytes go into a 1024-byte receive buffer; the receive event (CommEvent 2, OnComm) is
 // raised on this thread once the buffer holds at least RThreshold bytes.
 class MSComm : public QObject {
@@ -43,8 +45,6 @@ public:
 
     void setRThreshold(int count) { rThreshold_ = count < 0 ? 0 : count; }
     int RThreshold() const { return rThreshold_; }
-    void setSThreshold(int count) { sThreshold_ = count; }
-    void setInputMode(int mode) { inputMode_ = mode; }
     void setInputLen(int count) { inputLen_ = count < 0 ? 0 : count; }
 
     // Removes and returns up to InputLen buffered bytes (all of them while InputLen is 0).
@@ -74,8 +74,6 @@ private:
     LineSettings line_;
     int port_ = 1;
     int rThreshold_ = 0;
-    int sThreshold_ = 0;
-    int inputMode_ = 0;
     int inputLen_ = 0;
     int commEvent_ = 0;
 };

@@ -65,13 +65,8 @@ void checkWhole(const QString &text, std::optional<double> value, long long lo, 
             return std::nullopt;
         return static_cast<long long>(r);
     };
-    const auto down = wholeRoundedDown(text, lo, hi);
     const auto even = wholeHalfEven(text, lo, hi);
-    const auto wantDown = expect(value ? std::floor(*value) : 0);
     const auto wantEven = expect(value ? std::nearbyint(*value) : 0);
-    FUZZ_CHECK(down == wantDown, "\"%s\" in [%lld, %lld] rounded down: %s%lld, not %s%lld",
-               shown(text).constData(), lo, hi, down ? "" : "none ", down.value_or(0),
-               wantDown ? "" : "none ", wantDown.value_or(0));
     FUZZ_CHECK(even == wantEven, "\"%s\" in [%lld, %lld] half-even: %s%lld, not %s%lld",
                shown(text).constData(), lo, hi, even ? "" : "none ", even.value_or(0),
                wantEven ? "" : "none ", wantEven.value_or(0));

@@ -112,7 +112,7 @@ private slots:
         QCOMPARE(f.ui().txtOutPut->text(), QStringLiteral("1#:23.50 2#:-10.00 "));
         QCOMPARE(f.ui().txtState->toPlainText(),
                  QString::fromLatin1(" " + answerOf({0x00EB, 0xFF9C}).toHex(' ').toUpper()));
-        QCOMPARE(f.window->frontLamp(), Lamp::Connected);
+        QCOMPARE(f.controls->frontLamp(), Lamp::Connected);
         // Only the two boxes the answer filled are fresh.
         QVERIFY(!f.valueIsRed(0) && !f.valueIsRed(1));
         for (int k = 2; k < 8; ++k)
@@ -141,11 +141,11 @@ private slots:
         t.start();
         f.acquisition().comDoOnce_Click();
         QVERIFY(t.elapsed() >= 200);
-        QCOMPARE(f.window->frontLamp(), Lamp::Yellow);
+        QCOMPARE(f.controls->frontLamp(), Lamp::Yellow);
         QVERIFY(f.valueIsRed(0));
         f.peer.write(answerOf({0x0064, 0x00C8}));
         QTRY_COMPARE(f.controls->txtValue[1]->text(), QStringLiteral("20.00"));
-        QCOMPARE(f.window->frontLamp(), Lamp::Connected);
+        QCOMPARE(f.controls->frontLamp(), Lamp::Connected);
     }
 
     void answerSplitAcrossTheEndOfTheWaitIsLost() {
@@ -158,7 +158,7 @@ private slots:
         QCOMPARE(f.controls->txtValue[0]->text(), QStringLiteral("0"));
         QVERIFY(f.valueIsRed(0));
         QCOMPARE(f.ui().txtState->toPlainText(), QString());
-        QCOMPARE(f.window->frontLamp(), Lamp::Yellow);
+        QCOMPARE(f.controls->frontLamp(), Lamp::Yellow);
     }
 
     void staleBytesAreDroppedBeforeSending() {

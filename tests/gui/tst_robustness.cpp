@@ -98,7 +98,7 @@ private slots:
         QVERIFY(f.ui().lblCounter->text().toInt() >= countAtLoss + 3);
         QVERIFY(f.valueIsRed(0));
         QCOMPARE(f.controls->txtValue[0]->text(), QStringLiteral("23.50"));
-        QCOMPARE(f.window->frontLamp(), Lamp::NotConnected);
+        QCOMPARE(f.controls->frontLamp(), Lamp::NotConnected);
         QVERIFY2(cpuShare < 0.2, qPrintable(QString::number(cpuShare)));
         QVERIFY(f.messages.shown.isEmpty());
 
@@ -111,7 +111,7 @@ private slots:
         QCOMPARE(request.size(), 8);
         back.write(measurementAnswer(-105 & 0xFFFF));
         QTRY_COMPARE(f.controls->txtValue[0]->text(), QStringLiteral("-10.50"));
-        QCOMPARE(f.window->frontLamp(), Lamp::Connected);
+        QCOMPARE(f.controls->frontLamp(), Lamp::Connected);
         f.acquisition().cmdStopOnce_Click();
     }
 

@@ -58,14 +58,14 @@ private slots:
         QCOMPARE(f.ui().txtStationID->text().toLatin1(), mod[1]);
         QCOMPARE(f.ui().txtDataLength->text().toLatin1(), mod[2]);
         if (!port.PortOpen()) {
-            QCOMPARE(f.window->frontLamp(), Lamp::NotConnected);
+            QCOMPARE(f.controls->frontLamp(), Lamp::NotConnected);
             return;
         }
         QCOMPARE(port.RThreshold(), 1);
         // The opened device really is the peer: a byte written there reaches the port.
         f.peer.write("\x01");
         QTRY_COMPARE(f.ui().txtState->toPlainText(), QStringLiteral(" 01"));
-        QCOMPARE(f.window->frontLamp(), Lamp::Connected);
+        QCOMPARE(f.controls->frontLamp(), Lamp::Connected);
     }
 
     void startupRefusals_data() {
@@ -101,7 +101,6 @@ private slots:
         QVERIFY(f.window->port().PortOpen());
         QCOMPARE(f.window->port().CommPort(), 3);
         QCOMPARE(f.window->port().Settings(), QStringLiteral("19200,N,8,1"));
-        QCOMPARE(f.window->ports().PortNumber(), std::int16_t(4));
         QCOMPARE(readFile(f.path("comm.set")), QByteArray("4,19200\r\n"));
         QVERIFY(f.messages.shown.isEmpty());
         com3.write("\x33");

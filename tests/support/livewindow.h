@@ -52,7 +52,7 @@ public:
 
     WindowControls &ui() { return *controls; }
     AcquisitionPanel &acquisition() { return window->acquisition(); }
-    Lamp lamp() const { return window->frontLamp(); }
+    Lamp lamp() const { return controls->frontLamp(); }
 
     QLineEdit *box(int k) const { return controls->txtValue[std::size_t(k)]; }
     QStringList values() const {

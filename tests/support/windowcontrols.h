@@ -2,6 +2,8 @@
 
 // The controls of the real window, found by their object names as an operator's tool (or a
 // screen reader) would find them; the window keeps its Designer form to itself.
+#include "serial/link.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -46,6 +48,20 @@ struct WindowControls {
             txtValue[i] = control<QLineEdit>(w, QStringLiteral("txtValue_%1").arg(i));
         for (std::size_t i = 0; i < txtAlarmValue.size(); ++i)
             txtAlarmValue[i] = control<QLineEdit>(w, QStringLiteral("txtAlarmValue_%1").arg(i));
+    }
+
+    // The lamp in front: the last of the three among Picture2's children is drawn on top.
+    Lamp frontLamp() const {
+        const QObjectList &children = Picture2->children();
+        for (auto it = children.crbegin(); it != children.crend(); ++it) {
+            if (*it == imgConnected)
+                return Lamp::Connected;
+            if (*it == ImgYellow)
+                return Lamp::Yellow;
+            if (*it == imgNotConnected)
+                return Lamp::NotConnected;
+        }
+        return Lamp::NotConnected;
     }
 
     QTabWidget *SSTab1;
