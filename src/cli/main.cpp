@@ -3,6 +3,7 @@
 #include "cli/exitcodes.h"
 #include "cli/runcommand.h"
 #include "cli/settingsdefaults.h"
+#include "version/version.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -16,6 +17,10 @@ int main(int argc, char *argv[]) {
         tr::cli::parseCommandLine(args, tr::cli::loadSettingsDefaults(dirs), dirs);
     if (parsed.help) {
         tr::cli::printLine(tr::cli::helpText().trimmed());
+        return tr::cli::ExitOk;
+    }
+    if (parsed.version) {
+        tr::cli::printLine(QStringLiteral("tr6400-cli %1").arg(QLatin1String(tr::kVersion)));
         return tr::cli::ExitOk;
     }
     if (!parsed.ok()) {
