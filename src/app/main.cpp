@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "app/realdialogs.h"
+#include "app/setupmessage.h"
 #include "panels/seams.h"
 
 #include <QApplication>
@@ -32,8 +33,13 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     tr::QtMessageBox messages;
     tr::QtFileDialog files;
-    tr::frmMain window(tr::ToolDirs::portable(QCoreApplication::applicationDirPath()), messages,
-                       files);
+    const tr::ToolSetup setup = tr::setUpToolDirs(QCoreApplication::applicationDirPath());
+    if (setup.error) {
+        messages.show(tr::setupMessage(*setup.error), tr::promptCaption(),
+                      tr::MessageBox::Icon::Critical);
+        return 1;
+    }
+    tr::frmMain window(setup.dirs, messages, files);
     messages.setParent(&window);
     files.setParent(&window);
     if (const auto failure = window.Form_Load()) {
