@@ -3,6 +3,7 @@
 #include "pseudoterminal.h"
 #include "server.h"
 #include "stopsignals.h"
+#include "version/version.h"
 #include "wirelog.h"
 
 #include <algorithm>
@@ -16,6 +17,10 @@ int main(int argc, char **argv) {
     const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (parsed.help) {
         std::fputs(helpText().c_str(), stdout);
+        return 0;
+    }
+    if (parsed.version) {
+        std::printf("tr6400-sim %s\n", tr::kVersion);
         return 0;
     }
     if (!parsed.error.empty()) {

@@ -148,6 +148,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &args) {
         };
         if (arg == "--help" || arg == "-h") {
             parsed.help = true;
+        } else if (arg == "--version") {
+            parsed.version = true;
         } else if (arg == "--exit-on-stdin-eof") {
             flag(o.exitOnStdinEof);
         } else if (arg == "--exit-with-parent") {
@@ -232,6 +234,7 @@ Running:
   --exit-on-stdin-eof  stop when standard input is closed
   --exit-with-parent   stop when the parent process ends
   -h, --help           show this text
+  --version            show the program's version
 
 Protocol:
   Functions 3 and 4 read registers 0-31: 0-7 are channels 1-8 in tenths of a

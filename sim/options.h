@@ -30,6 +30,7 @@ struct Options {
 struct ParsedOptions {
     Options options;
     bool help = false;
+    bool version = false;
     std::string error; // empty when the command line was valid
 };
 

@@ -2,12 +2,34 @@
 #include "app/realdialogs.h"
 #include "app/setupmessage.h"
 #include "panels/seams.h"
+#include "version/version.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
+
+const char kHelp[] = R"(Usage: tr6400 [OPTION]...
+
+The TR6400 window: a Modbus RTU master for the eight-channel PT100
+temperature module. It reads the temperatures once or cyclically, logs them
+to a data file, and reads, writes and exports each channel's calibration.
+
+Files: a program folder that is writable and holds comm.set keeps
+everything beside the program (a build tree, a portable copy). Otherwise
+(installed) the settings comm.set and ModSet.set and the ports/ folder are
+in ~/.config/tr6400/, made from <prefix>/share/tr6400/ on first start; the
+data file dataGet.txt and the export folder txt/ in ~/Documents/TR6400/.
+
+Options:
+  -h, --help     show this text and exit
+  --version      show the version and exit
+
+Qt's own options are accepted as well, e.g. -platform offscreen. Without a
+display, run it under a virtual X server: xvfb-run tr6400
+)";
 
 // Without a display Qt would abort with a cryptic message; say what to do instead.
 bool haveDisplay() {
@@ -25,6 +47,17 @@ bool haveDisplay() {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    // Answered before QApplication exists, so that they work without a display.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tr6400 %s\n", tr::kVersion);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        }
+    }
     if (!haveDisplay()) {
         std::fprintf(stderr, "tr6400: no display found (DISPLAY is not set).\n"
                              "Run it under a virtual X server instead:  xvfb-run make run\n");

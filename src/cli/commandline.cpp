@@ -5,65 +5,119 @@
 
 #include <QMap>
 #include <QRegularExpression>
+#include <algorithm>
+#include <climits>
+#include <iterator>
+#include <tuple>
+#include <utility>
 
 namespace tr::cli {
 
 namespace {
 
-enum CommandBit : unsigned {
-    BitRead = 1U << 0,
-    BitCalRead = 1U << 1,
-    BitCalWrite = 1U << 2,
-    BitCalBackup = 1U << 3,
-    BitCalRestore = 1U << 4,
-    BitAll = 0x1FU,
+using enum Command;
+
+constexpr unsigned bit(Command c) {
+    return 1U << static_cast<unsigned>(c);
+}
+constexpr unsigned kEvery = ~0U;
+
+// In the order of `Command`. A command is its words, then its operands.
+struct CommandSpec {
+    const char *words;
+    const char *operands; // blank-separated names, "" for none
+    const char *needs;    // what a missing operand is, for the message
+    const char *synopsis; // the options it cannot go without
+    const char *help;
 };
 
-unsigned bitOf(Command c) {
-    switch (c) {
-    case Command::Read:
-        return BitRead;
-    case Command::CalRead:
-        return BitCalRead;
-    case Command::CalWrite:
-        return BitCalWrite;
-    case Command::CalBackup:
-        return BitCalBackup;
-    case Command::CalRestore:
-        return BitCalRestore;
-    }
-    return 0;
+const CommandSpec kCommands[] = {
+    {"read", "", "", "", "prints the window's value line (\"1#:23.50 2#:-10.00 ...\")"},
+    {"cal read", "", "", "--channel N", "prints \"N::slope--offset\" of the channel"},
+    {"cal write", "", "", "--channel N (--slope V | --offset V)",
+     "writes one parameter of the channel, checks the echo"},
+    {"cal backup", "FILE", "a file name", "", "reads channels 1-8 into FILE (the window's export)"},
+    {"cal restore", "FILE", "a file name", "",
+     "writes slope and offset of each channel in FILE, reads them back and reports any "
+     "difference; a malformed file is refused before anything is sent"},
+};
+
+// Every option of the program: the parser, its messages and --help all read this table.
+struct OptionSpec {
+    const char *name;
+    const char *value; // its name in the help; nullptr for a flag
+    unsigned commands; // where the option means something
+    const char *help;
+    const char *fallback = nullptr; // the default, as the help shows it
+};
+
+// The help lists the options in this order, under a heading wherever `commands` changes.
+const OptionSpec kOptions[] = {
+    {"--port", "COMn|PATH", kEvery,
+     "serial port. COMn maps as in the window: ports/COMn beside the program, else "
+     "/dev/ttyS<n-1>; anything else is a device path",
+     "the port of comm.set; required without it"},
+    {"--baud", "B", kEvery, "baud rate, 8N1", "comm.set, else 19200"},
+    {"--station", "N", kEvery, "address 1-247", "ModSet.set field 2, else 2"},
+    {"--timeout-ms", "T", kEvery, "wait per attempt for the whole answer", "500"},
+    {"--retries", "K", kEvery, "attempts after a timeout or CRC error", "2"},
+    {"--progress", nullptr, kEvery, "progress lines on stderr even when it is no terminal"},
+    {"--quiet", nullptr, kEvery, "no progress lines"},
+    {"--trace", nullptr, kEvery, "each frame sent and received on stderr, with timing"},
+    {"--help", nullptr, kEvery, "show this text and exit (also -h)"},
+    {"--version", nullptr, kEvery, "show the version and exit"},
+    {"--function", "F", bit(Read), "function code; the module reads 3 and 4", "4"},
+    {"--start", "R", bit(Read), "first register 0-255", "0"},
+    {"--count", "N", bit(Read), "registers 1-21", "ModSet.set field 3, else 8"},
+    {"--every", "MS", bit(Read),
+     "one sample every MS ms on a fixed schedule; runs until interrupted unless --samples is "
+     "given"},
+    {"--samples", "N", bit(Read), "number of samples", "1, unlimited with --every"},
+    {"--format", "text|csv", bit(Read),
+     "text: the value line; csv: one row per sample: time,seq,chN...,status, an open sensor "
+     "an empty cell. Status: ok, timeout, crc, station, function, length, exception N, or "
+     "missed (the program fell a whole period behind)",
+     "text"},
+    {"--log", "FILE", bit(Read),
+     "append each sample to FILE. text: the window's data file record; csv: the rows, with "
+     "the header only when FILE is new or empty"},
+    {"--channel", "N", bit(CalRead) | bit(CalWrite), "channel 1-8"},
+    {"--slope", "V", bit(CalWrite),
+     "write the slope, 0-65535; a half rounds to the even neighbour"},
+    {"--offset", "V", bit(CalWrite), "write the offset, 0-65535"},
+    {"--dry-run", nullptr, bit(CalRestore), "print the frames instead of sending them"},
+};
+
+const OptionSpec *findOption(const QString &name) {
+    const auto it = std::ranges::find_if(
+        kOptions, [&](const OptionSpec &o) { return name == QLatin1String(o.name); });
+    return it == std::end(kOptions) ? nullptr : it;
 }
 
-struct OptionRule {
-    bool takesValue;
-    unsigned commands; // where the option means something
-    const char *where; // for the message when it is used elsewhere
-};
+// "a, b or c"
+QString listed(QStringList items, const char *last) {
+    const QString tail = items.takeLast();
+    return items.isEmpty() ? tail : items.join(", ") + last + tail;
+}
 
-const QMap<QString, OptionRule> &optionRules() {
-    static const QMap<QString, OptionRule> rules{
-        {QStringLiteral("--port"), {true, BitAll, ""}},
-        {QStringLiteral("--baud"), {true, BitAll, ""}},
-        {QStringLiteral("--station"), {true, BitAll, ""}},
-        {QStringLiteral("--function"), {true, BitRead, "read"}},
-        {QStringLiteral("--start"), {true, BitRead, "read"}},
-        {QStringLiteral("--count"), {true, BitRead, "read"}},
-        {QStringLiteral("--timeout-ms"), {true, BitAll, ""}},
-        {QStringLiteral("--retries"), {true, BitAll, ""}},
-        {QStringLiteral("--progress"), {false, BitAll, ""}},
-        {QStringLiteral("--quiet"), {false, BitAll, ""}},
-        {QStringLiteral("--trace"), {false, BitAll, ""}},
-        {QStringLiteral("--every"), {true, BitRead, "read"}},
-        {QStringLiteral("--samples"), {true, BitRead, "read"}},
-        {QStringLiteral("--log"), {true, BitRead, "read"}},
-        {QStringLiteral("--format"), {true, BitRead, "read"}},
-        {QStringLiteral("--channel"), {true, BitCalRead | BitCalWrite, "cal read and cal write"}},
-        {QStringLiteral("--slope"), {true, BitCalWrite, "cal write"}},
-        {QStringLiteral("--offset"), {true, BitCalWrite, "cal write"}},
-        {QStringLiteral("--dry-run"), {false, BitCalRestore, "cal restore"}},
-    };
-    return rules;
+// The commands an option is for, as its messages and the help name them.
+QString commandsOf(unsigned commands, const char *last = " and ") {
+    QStringList names;
+    for (unsigned c = 0; c < std::size(kCommands); ++c)
+        if (commands & bit(Command(c)))
+            names << kCommands[c].words;
+    return listed(names, last);
+}
+
+// `lead`, then the words of `text` in lines of up to 79 columns from column `indent`.
+QString wrapped(QString lead, const QString &text, qsizetype indent) {
+    QString out;
+    for (const QString &word : text.split(' ', Qt::SkipEmptyParts)) {
+        if (lead.size() >= indent && lead.size() + 1 + word.size() > 79)
+            out += std::exchange(lead, QString()) + '\n';
+        lead = (lead.size() < indent ? lead.leftJustified(indent - 1) : lead) + ' ' + word;
+    }
+    return out + lead + '\n';
 }
 
 // Plain decimal digits, nothing else: scripts pass numbers, not the window's "&H" entries.
@@ -99,85 +153,77 @@ private:
     bool split() {
         for (qsizetype i = 0; i < args_.size(); ++i) {
             const QString &arg = args_[i];
-            if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-                out_.help = true;
-                return false;
+            if (arg == "--") {
+                positional_ << args_.mid(i + 1);
+                return true;
             }
             if (!arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("-")) {
                 positional_ << arg;
                 continue;
             }
-            QString name = arg;
+            QString name = arg == "-h" ? QStringLiteral("--help") : arg;
             std::optional<QString> value;
             if (const qsizetype eq = arg.indexOf(QLatin1Char('='));
                 arg.startsWith("--") && eq > 0) {
                 name = arg.left(eq);
                 value = arg.mid(eq + 1);
             }
-            const auto rule = optionRules().constFind(name);
-            if (rule == optionRules().constEnd())
+            const OptionSpec *rule = findOption(name);
+            if (!rule)
                 return usage(QStringLiteral("unknown option %1").arg(name));
+            if (name == "--help" || name == "--version") {
+                (name == "--help" ? out_.help : out_.version) = true;
+                return false;
+            }
             if (given_.contains(name))
                 return usage(QStringLiteral("%1 is given twice").arg(name));
-            if (!rule->takesValue) {
-                if (value)
-                    return usage(QStringLiteral("%1 takes no value").arg(name));
-                given_.insert(name, QString());
-                continue;
-            }
-            if (!value) {
-                if (i + 1 >= args_.size())
-                    return usage(QStringLiteral("%1 needs a value").arg(name));
-                value = args_[++i];
-            }
-            given_.insert(name, *value);
+            if (!rule->value && value)
+                return usage(QStringLiteral("%1 takes no value").arg(name));
+            if (rule->value && !value && i + 1 >= args_.size())
+                return usage(QStringLiteral("%1 needs a value").arg(name));
+            given_.insert(name, !rule->value ? QString() : value ? *value : args_[++i]);
         }
         return true;
     }
 
+    // The longest run of command words wins, so "ports" and "ports link" may both be commands.
     bool command() {
-        CliOptions &o = out_.options;
         const QStringList &p = positional_;
-        if (p.isEmpty())
-            return usage(QStringLiteral("no command given: read, cal read, cal write, cal backup "
-                                        "or cal restore"));
-        qsizetype used = 1;
-        if (p[0] == QLatin1String("read")) {
-            o.command = Command::Read;
-        } else if (p[0] == QLatin1String("cal")) {
-            const QString sub = p.value(1);
-            used = 2;
-            if (sub == QLatin1String("read")) {
-                o.command = Command::CalRead;
-            } else if (sub == QLatin1String("write")) {
-                o.command = Command::CalWrite;
-            } else if (sub == QLatin1String("backup") || sub == QLatin1String("restore")) {
-                o.command =
-                    sub == QLatin1String("backup") ? Command::CalBackup : Command::CalRestore;
-                if (p.size() < 3)
-                    return usage(QStringLiteral("cal %1 needs a file name").arg(sub));
-                o.file = p[2];
-                used = 3;
-            } else if (sub.isEmpty()) {
-                return usage(QStringLiteral("cal needs read, write, backup or restore"));
-            } else {
-                return usage(QStringLiteral("unknown command cal %1").arg(sub));
-            }
-        } else {
-            return usage(QStringLiteral("unknown command %1").arg(p[0]));
+        QStringList group; // the second words of the commands that start with p[0]
+        qsizetype found = -1, used = 0;
+        for (qsizetype c = 0; c < qsizetype(std::size(kCommands)); ++c) {
+            const QStringList words = QString(kCommands[c].words).split(' ');
+            if (words.size() > 1 && words[0] == p.value(0))
+                group << words[1];
+            if (p.mid(0, words.size()) == words && words.size() > used)
+                std::tie(found, used) = std::pair(c, words.size());
         }
+        if (found < 0 && p.isEmpty())
+            return usage(QStringLiteral("no command given: %1").arg(commandsOf(kEvery, " or ")));
+        if (found < 0 && p.size() == 1 && !group.isEmpty())
+            return usage(QStringLiteral("%1 needs %2").arg(p[0], listed(group, " or ")));
+        if (found < 0)
+            return usage(QStringLiteral("unknown command %1")
+                             .arg(p.mid(0, group.isEmpty() ? 1 : 2).join(' ')));
+        const CommandSpec &spec = kCommands[found];
+        out_.options.command = Command(found);
+        const qsizetype operands = QString(spec.operands).split(' ', Qt::SkipEmptyParts).size();
+        if (p.size() < used + operands)
+            return usage(QStringLiteral("%1 needs %2").arg(spec.words, spec.needs));
+        out_.options.file = p.value(used);
+        used += operands;
         if (p.size() > used)
             return usage(QStringLiteral("unexpected argument %1").arg(p[used]));
         return true;
     }
 
     bool applicable() {
-        const unsigned bit = bitOf(out_.options.command);
+        const unsigned here = bit(out_.options.command);
         for (auto it = given_.cbegin(); it != given_.cend(); ++it) {
-            const OptionRule &rule = optionRules()[it.key()];
-            if ((rule.commands & bit) == 0)
+            const unsigned commands = findOption(it.key())->commands;
+            if ((commands & here) == 0)
                 return usage(
-                    QStringLiteral("%1 is only for %2").arg(it.key(), QLatin1String(rule.where)));
+                    QStringLiteral("%1 is only for %2").arg(it.key(), commandsOf(commands)));
         }
         if (given_.contains("--progress") && given_.contains("--quiet"))
             return usage(QStringLiteral("--progress and --quiet exclude each other"));
@@ -193,18 +239,14 @@ private:
         const auto v = wholeNumber(text, lo, hi);
         if (!v)
             return usage(QStringLiteral("%1 expects a whole number from %2 to %3, not \"%4\"")
-                             .arg(key)
-                             .arg(lo)
-                             .arg(hi)
-                             .arg(text));
+                             .arg(key, QString::number(lo), QString::number(hi), text));
         field = static_cast<std::remove_reference_t<decltype(field)>>(*v);
         return true;
     }
 
     bool values() {
         CliOptions &o = out_.options;
-        const bool dryRun = given_.contains("--dry-run");
-        o.dryRun = dryRun;
+        o.dryRun = given_.contains("--dry-run");
         o.trace = given_.contains("--trace");
         if (given_.contains("--progress"))
             o.progress = Progress::Forced;
@@ -240,27 +282,31 @@ private:
                 return usage(QStringLiteral("--log needs a file name"));
         }
 
-        if (o.command == Command::CalRead || o.command == Command::CalWrite) {
+        if (o.command == CalRead || o.command == CalWrite) {
             if (!given_.contains("--channel"))
-                return usage(QStringLiteral("cal %1 needs --channel 1..8")
-                                 .arg(o.command == Command::CalRead ? "read" : "write"));
+                return usage(
+                    QStringLiteral("%1 needs --channel 1..8").arg(kCommands[int(o.command)].words));
             if (!number("--channel", 1, 8, o.channel))
                 return false;
         }
-        if (o.command == Command::CalWrite && !calValue())
+        if (o.command == CalWrite && !calValue())
             return false;
-        if ((o.command == Command::CalBackup || o.command == Command::CalRestore) &&
-            o.file.isEmpty())
+        if ((o.command == CalBackup || o.command == CalRestore) && o.file.isEmpty())
             return usage(QStringLiteral("the file name is empty"));
 
-        if (!station())
+        if (!flagOrFile("--station", 1, 247, 247, o.station, defaults_.station, defaults_.modError,
+                        "ModSet.set: station %1 is not 1 to 247 (use --station)"))
             return false;
-        if (o.command == Command::Read && !count())
+        if (o.command == Read &&
+            !flagOrFile("--count", 1, 21, 21, o.count, defaults_.count, defaults_.modError,
+                        "ModSet.set: register count %1 is not 1 to 21 (use --count)"))
             return false;
         // A dry run only prints frames; it needs no line.
-        if (!(o.command == Command::CalRestore && dryRun) && (!baud() || !port()))
-            return false;
-        return true;
+        return (o.command == CalRestore && o.dryRun) ||
+               (flagOrFile("--baud", 50, 4000000, INT_MAX, o.baud, defaults_.baud,
+                           defaults_.commError,
+                           "comm.set: baud rate %1 is not usable (use --baud)") &&
+                port());
     }
 
     bool calValue() {
@@ -281,52 +327,16 @@ private:
         return true;
     }
 
-    bool station() {
-        CliOptions &o = out_.options;
-        if (given_.contains("--station"))
-            return number("--station", 1, 247, o.station);
-        if (!defaults_.modError.isEmpty())
-            return fail(ExitFileError, defaults_.modError);
-        if (defaults_.station) {
-            if (*defaults_.station < 1 || *defaults_.station > 247)
-                return fail(ExitFileError,
-                            QStringLiteral("ModSet.set: station %1 is not 1 to 247 (use --station)")
-                                .arg(*defaults_.station));
-            o.station = *defaults_.station;
-        }
-        return true;
-    }
-
-    bool count() {
-        CliOptions &o = out_.options;
-        if (given_.contains("--count"))
-            return number("--count", 1, 21, o.count);
-        if (!defaults_.modError.isEmpty())
-            return fail(ExitFileError, defaults_.modError);
-        if (defaults_.count) {
-            if (*defaults_.count < 1 || *defaults_.count > 21)
-                return fail(ExitFileError,
-                            QStringLiteral("ModSet.set: register count %1 is not 1 to 21 (use "
-                                           "--count)")
-                                .arg(*defaults_.count));
-            o.count = *defaults_.count;
-        }
-        return true;
-    }
-
-    bool baud() {
-        CliOptions &o = out_.options;
-        if (given_.contains("--baud"))
-            return number("--baud", 50, 4000000, o.baud);
-        if (!defaults_.commError.isEmpty())
-            return fail(ExitFileError, defaults_.commError);
-        if (defaults_.baud) {
-            if (*defaults_.baud < 50)
-                return fail(ExitFileError,
-                            QStringLiteral("comm.set: baud rate %1 is not usable (use --baud)")
-                                .arg(*defaults_.baud));
-            o.baud = *defaults_.baud;
-        }
+    // The flag, else the settings file's value: one the file holds outside lo..fileHi is refused.
+    bool flagOrFile(const char *name, long long lo, long long hi, long long fileHi, int &field,
+                    std::optional<int> fromFile, const QString &fileError, const char *refusal) {
+        if (given_.contains(QLatin1String(name)))
+            return number(name, lo, hi, field);
+        if (!fileError.isEmpty())
+            return fail(ExitFileError, fileError);
+        if (fromFile && (*fromFile < lo || *fromFile > fileHi))
+            return fail(ExitFileError, QString(QLatin1String(refusal)).arg(*fromFile));
+        field = fromFile.value_or(field);
         return true;
     }
 
@@ -378,56 +388,34 @@ ParsedCommandLine parseCommandLine(const QStringList &args, const SettingsDefaul
 }
 
 QString helpText() {
-    return QStringLiteral(R"(Usage:
-  tr6400-cli read [--every MS] [--samples N] [--log FILE] [--format text|csv]
-  tr6400-cli cal read --channel N
-  tr6400-cli cal write --channel N (--slope V | --offset V)
-  tr6400-cli cal backup FILE
-  tr6400-cli cal restore FILE [--dry-run]
-
+    QString out; // the usage lines as help2man reads them
+    for (const CommandSpec &c : kCommands)
+        out += QStringLiteral("%1 tr6400-cli %2 [OPTION]...\n")
+                   .arg(out.isEmpty() ? "Usage:" : "  or: ",
+                        QStringList{c.words, c.operands, c.synopsis}.join(' ').simplified());
+    out += QStringLiteral(R"(
 Headless companion of the TR6400 tool: a Modbus RTU master for the
 eight-channel PT100 module. Each request waits for its own answer; CRC,
-station and length of the answer are checked.
+station and length of the answer are checked. cal uses function 0x42.
+Options may stand before or after the command words; "--name value" and
+"--name=value" both work, and "--" ends the options. Defaults come from
+comm.set and ModSet.set beside this program when present; a flag wins.
 
-Line and request (defaults from comm.set and ModSet.set beside this
-program when present; a flag wins):
-  --port COMn|PATH  serial port. COMn maps as in the window: ports/COMn
-                    beside the program, else /dev/ttyS<n-1>. Anything else
-                    is a device path. Required when there is no comm.set.
-  --baud B          baud rate, 8N1 (comm.set, else 19200)
-  --station N       station address 1-247 (ModSet.set field 2, else 2)
-  --function F      read: function code (default 4; the module reads 3, 4)
-  --start R         read: first register 0-255 (default 0)
-  --count N         read: registers 1-21 (ModSet.set field 3, else 8)
-  --timeout-ms T    wait per attempt for the whole answer (default 500)
-  --retries K       attempts after a timeout or CRC error (default 2)
-  --progress        progress lines on stderr even when it is no terminal
-  --quiet           no progress lines
-  --trace           each frame sent and received on stderr, with timing
-
-read: prints the window's value line ("1#:23.50 2#:-10.00 ...").
-  --every MS        one sample every MS ms on a fixed schedule; runs
-                    until interrupted unless --samples is given
-  --samples N       number of samples (default 1, unlimited with --every)
-  --format csv      one row per sample: time,seq,chN...,status; an open
-                    sensor is an empty cell. Status: ok, timeout, crc,
-                    station, function, length, exception N, or missed
-                    (the program fell a whole period behind)
-  --log FILE        append each sample to FILE. text: the window's data
-                    file record; csv: the rows, with the header only when
-                    FILE is new or empty
-
-cal (function 0x42):
-  read --channel N     prints "N::slope--offset"
-  write --channel N --slope V | --offset V
-                       writes one parameter (0-65535), checks the echo
-  backup FILE          reads channels 1-8 into FILE (the window's export)
-  restore FILE         writes slope and offset of each channel in FILE,
-                       reads them back and reports any difference; a
-                       malformed file is refused before anything is sent
-  restore FILE --dry-run
-                       prints the frames instead of sending them
-
+Commands:
+)");
+    for (const CommandSpec &c : kCommands)
+        out += wrapped(QStringLiteral("  %1 %2").arg(c.words, c.operands), c.help, 22);
+    unsigned group = 0;
+    for (const OptionSpec &o : kOptions) {
+        if (std::exchange(group, o.commands) != o.commands)
+            out += QStringLiteral("\nOptions of %1:\n")
+                       .arg(o.commands == kEvery ? QStringLiteral("every command")
+                                                 : commandsOf(o.commands));
+        const QString lead = QStringLiteral("  %1 %2").arg(o.name, o.value ? o.value : "");
+        const QString fallback = o.fallback ? QStringLiteral(" (default: %1)").arg(o.fallback) : "";
+        out += wrapped(lead, o.help + fallback, 22);
+    }
+    return out + QStringLiteral(R"(
 Exit status: 0 ok, 1 usage, 2 no answer, 3 bad answer (CRC, length,
 station, or a read-back that differs), 4 Modbus exception, 5 file error
 (settings, log or backup file, serial device).
@@ -440,7 +428,15 @@ Examples:
   tr6400-cli cal write --channel 3 --offset 12
   tr6400-cli cal backup module7.txt
   tr6400-cli cal restore module7.txt --dry-run
+  tr6400-cli cal backup -- --odd-name.txt
 )");
+}
+
+QStringList optionNames() {
+    QStringList names;
+    for (const OptionSpec &o : kOptions)
+        names << o.name;
+    return names;
 }
 
 } // namespace tr::cli

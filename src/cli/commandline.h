@@ -47,17 +47,20 @@ struct CliOptions {
 struct ParsedCommandLine {
     CliOptions options;
     bool help = false;
+    bool version = false;
     int exitCode = 0; // non-zero: the command line cannot run (error says why)
     QString error;
     bool ok() const { return exitCode == 0; }
 };
 
 // Options may stand before or after the command words; "--name value" and "--name=value" both
-// work. A flag wins over comm.set and ModSet.set (given as `defaults`); "--port COMn" and the
-// port number of comm.set map through deviceForPort(n, dirs.ports()).
+// work, and "--" ends them. A flag wins over comm.set and ModSet.set (given as `defaults`); "--port
+// COMn" and the port number of comm.set map through deviceForPort(n, dirs.ports()).
 ParsedCommandLine parseCommandLine(const QStringList &args, const SettingsDefaults &defaults,
                                    const ToolDirs &dirs);
 
+// Generated from the option table, as are the messages about where an option applies.
 QString helpText();
+QStringList optionNames();
 
 } // namespace tr::cli

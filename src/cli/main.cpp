@@ -3,6 +3,7 @@
 #include "cli/exitcodes.h"
 #include "cli/runcommand.h"
 #include "cli/settingsdefaults.h"
+#include "version/version.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,7 +39,11 @@ int main(int argc, char *argv[]) {
         tr::cli::printLine(tr::cli::helpText().trimmed());
         return tr::cli::ExitOk;
     }
-    // Help needs no settings; anything else does.
+    if (parsed.version) {
+        tr::cli::printLine(QStringLiteral("tr6400-cli %1").arg(QLatin1String(tr::kVersion)));
+        return tr::cli::ExitOk;
+    }
+    // Help and version need no settings; anything else does.
     if (setup.error) {
         tr::cli::printError(setupMessage(*setup.error));
         return tr::cli::ExitFileError;

@@ -1,5 +1,5 @@
-// The command line: what each flag sets, what the settings files supply, and one refusal for
-// each rule.
+// The command line: what each flag sets, what the settings files supply, one refusal for each
+// rule, and a help that lists every option.
 #include "cli/commandline.h"
 #include "cli/exitcodes.h"
 
@@ -29,10 +29,8 @@ ParsedCommandLine parse(const QString &args, const QByteArray &comm, const QByte
 
 // The parse as one line of "name=value" items, compared as a whole.
 QString describe(const CliOptions &o) {
-    QStringList items{QStringLiteral("device=%1 baud=%2 station=%3")
-                          .arg(o.device)
-                          .arg(o.baud)
-                          .arg(o.station)};
+    QStringList items{
+        QStringLiteral("device=%1 baud=%2 station=%3").arg(o.device).arg(o.baud).arg(o.station)};
     if (o.command == Command::Read)
         items << QStringLiteral("function=%1 start=%2 count=%3 every=%4 samples=%5 format=%6 "
                                 "log=%7")
@@ -52,6 +50,12 @@ QString describe(const CliOptions &o) {
         items << QStringLiteral("file=%1").arg(o.file);
     if (o.dryRun)
         items << QStringLiteral("dry-run");
+    if (o.timeoutMs != 500 || o.retries != 2)
+        items << QStringLiteral("timeout=%1 retries=%2").arg(o.timeoutMs).arg(o.retries);
+    if (o.progress != Progress::Auto)
+        items << (o.progress == Progress::Forced ? "progress" : "quiet");
+    if (o.trace)
+        items << QStringLiteral("trace");
     return items.join(QLatin1Char(' '));
 }
 
@@ -91,8 +95,8 @@ private slots:
             "read --port=/dev/x --baud=1200 --station=3 --count=1", "x\r\n", "1,2\r\n",
             "device=/dev/x baud=1200 station=3" + QString(read).replace("8", "1"));
         row("options before the command", "--port /dev/x --function 3 --start 5 read", kAbsent,
-            kAbsent, "device=/dev/x baud=19200 station=2" + QString(read).replace("4 start=0",
-                                                                                  "3 start=5"));
+            kAbsent,
+            "device=/dev/x baud=19200 station=2" + QString(read).replace("4 start=0", "3 start=5"));
         row("every runs until interrupted", "read --port /dev/x --every 100", kAbsent, kAbsent,
             "device=/dev/x baud=19200 station=2 function=4 start=0 count=8 every=100 samples=- "
             "format=text log=");
@@ -110,6 +114,13 @@ private slots:
         row("dry run needs no port, ignores a broken comm.set",
             "cal restore b.txt --dry-run --station 1", "4,", kAbsent,
             "device= baud=19200 station=1 file=b.txt dry-run");
+        row("-- ends the options", "cal backup --port /p -- --odd.txt", kAbsent, kAbsent,
+            "device=/p baud=19200 station=2 file=--odd.txt");
+        row("line options", "cal backup f --port /p --timeout-ms 50 --retries 0 --progress --trace",
+            kAbsent, kAbsent,
+            "device=/p baud=19200 station=2 file=f timeout=50 retries=0 progress trace");
+        row("quiet", "cal backup f --port /p --quiet", kAbsent, kAbsent,
+            "device=/p baud=19200 station=2 file=f quiet");
     }
     void parses() {
         QFETCH(QString, args);
@@ -122,24 +133,8 @@ private slots:
         QCOMPARE(describe(p.options), expected);
     }
 
-    void lineOptions() {
-        const auto options = [this](const QString &args) {
-            return parse("cal backup f --port /p " + args, kAbsent, kAbsent, dir_.path()).options;
-        };
-        const CliOptions defaults = options("");
-        QCOMPARE(defaults.timeoutMs, 500);
-        QCOMPARE(defaults.retries, 2);
-        QCOMPARE(defaults.progress, Progress::Auto);
-        QVERIFY(!defaults.trace);
-        const CliOptions given = options("--timeout-ms 50 --retries 0 --progress --trace");
-        QCOMPARE(given.timeoutMs, 50);
-        QCOMPARE(given.retries, 0);
-        QCOMPARE(given.progress, Progress::Forced);
-        QVERIFY(given.trace);
-        QCOMPARE(options("--quiet").progress, Progress::Silenced);
-    }
-
-    void refuses_data() {
+    // Where the parse ends without options to run: help, version, or a refusal.
+    void stops_data() {
         QTest::addColumn<QString>("args");
         QTest::addColumn<QByteArray>("commSet");
         QTest::addColumn<QByteArray>("modSet");
@@ -150,10 +145,17 @@ private slots:
             QTest::addRow("%s: %s", args, message)
                 << QString(args) << comm << modSet << code << QString(message);
         };
+        for (const char *args : {"--help", "-h", "cal --station 0 -h"})
+            row(args, "help", ExitOk);
+        for (const char *args : {"--version", "cal --station 0 --version"})
+            row(args, "version", ExitOk);
         row("", "no command");
         row("write", "unknown command write");
         row("cal", "cal needs");
         row("read now", "unexpected argument now");
+        row("read --port /p -- --count 3", "unexpected argument --count");
+        row("-- --help", "unknown command --help");
+        row("cal frob", "unknown command cal frob");
         row("read --speed 9600", "unknown option --speed");
         row("read --port", "--port needs a value");
         row("read --station 3 --station 4", "twice");
@@ -166,7 +168,7 @@ private slots:
         row("read --log=", "--log");
         row("read --progress --quiet", "exclude");
         row("cal read --channel 1 --function 3", "--function is only for read");
-        row("read --channel 1", "--channel is only");
+        row("read --channel 1", "--channel is only for cal read and cal write");
         row("cal read", "--channel");
         row("cal read --channel 9", "1 to 8");
         row("cal write --channel 1 --slope 1 --offset 2", "either --slope");
@@ -182,24 +184,25 @@ private slots:
         row("cal read --channel 1", "ModSet.set: station 300", ExitFileError, kComm,
             "1,300,8,1\r\n");
     }
-    void refuses() {
+    void stops() {
         QFETCH(QString, args);
         QFETCH(QByteArray, commSet);
         QFETCH(QByteArray, modSet);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         const ParsedCommandLine p = parse(args, commSet, modSet, dir_.path());
-        QVERIFY(!p.help);
+        const QString outcome = p.help ? "help" : p.version ? "version" : p.error;
         QCOMPARE(p.exitCode, exitCode);
-        QVERIFY2(p.error.contains(message), qPrintable(p.error));
+        QVERIFY2(outcome.contains(message), qPrintable(outcome));
     }
 
-    void help() {
-        for (const QString args : {"--help", "-h", "cal --station 0 -h"}) {
-            const ParsedCommandLine p = parse(args, kAbsent, kAbsent, dir_.path());
-            QVERIFY2(p.help, qPrintable(args));
-            QCOMPARE(p.exitCode, 0);
-        }
+    void helpListsEveryOption() {
+        const QString help = helpText();
+        QVERIFY(help.startsWith("Usage: tr6400-cli read [OPTION]...\n  or:  tr6400-cli cal read"));
+        for (const QString &name : optionNames())
+            QVERIFY2(help.contains("\n  " + name), qPrintable(name));
+        for (const QString &line : help.split('\n'))
+            QVERIFY2(line.size() <= 79, qPrintable(line));
     }
 
 private:
