@@ -64,6 +64,8 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     QApplication app(argc, argv);
+    // Lets a Wayland desktop match the window to its desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tr6400.tool"));
     tr::QtMessageBox messages;
     tr::QtFileDialog files;
     const tr::ToolSetup setup = tr::setUpToolDirs(QCoreApplication::applicationDirPath());

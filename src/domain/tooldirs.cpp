@@ -5,6 +5,11 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+// Set by the build from the install layout; this is GNUInstallDirs' default.
+#ifndef TR_DEFAULTS_FROM_BINDIR
+#define TR_DEFAULTS_FROM_BINDIR "../share/tr6400"
+#endif
+
 namespace tr {
 
 namespace {

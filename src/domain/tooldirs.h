@@ -46,7 +46,7 @@ struct SetupError {
 };
 
 // Makes the per-user folders and copies each missing settings file from the installed
-// defaults; a file the user already has is never touched. Portable dirs are left as they are.
+// defaults; a file the user already has is never touched.
 std::optional<SetupError> seedUserDirs(const ToolDirs &dirs, const QString &defaultsDir);
 
 struct ToolSetup {
@@ -54,7 +54,8 @@ struct ToolSetup {
     std::optional<SetupError> error;
 };
 
-// What both programs do at start: locate, then seed when installed.
+// What both programs do at start: locate, then seed when installed (a portable program's
+// folder is left as it is).
 ToolSetup setUpToolDirs(const QString &programDir);
 
 } // namespace tr
