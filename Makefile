@@ -22,7 +22,17 @@ test: build
 	@ctest --preset $(PRESET) --timeout 300 $(CTEST_ARGS)
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-release
+
+# The optimized build (preset release, build-release/) that the package and the bench use.
+.PHONY: release package
+release: deps
+	@cmake --preset release $(CMAKE_ARGS) >/dev/null
+	@cmake --build --preset release
+
+# build-release/tr6400_<version>_<arch>.deb; install it with apt-get install ./build-release/*.deb
+package: release
+	@cpack --preset release
 
 # libFuzzer targets in their own clang build (build-fuzz/); FUZZ_SECONDS per target, default 60.
 .PHONY: fuzz
@@ -30,11 +40,12 @@ fuzz: deps
 	@tests/fuzz/run
 
 # The performance table against the simulator, about 11 minutes; not part of `make test`.
-# BENCH_ARGS=--smoke runs every phase for about a second (CI: it builds and completes).
+# Measures the release build, as installed. BENCH_ARGS=--smoke runs every phase for about a
+# second (CI: it builds and completes).
 BENCH_ARGS ?=
 .PHONY: bench
-bench: build
-	@bench/run-bench $(BUILD_DIR) $(BENCH_ARGS)
+bench: release
+	@bench/run-bench build-release $(BENCH_ARGS)
 
 # The fault soak on its own: SOAK_CYCLES window cycles at 250 ms (default 2,000, about 9
 # minutes; 20000 for the overnight version), a quarter as many command-line samples at 200 ms.

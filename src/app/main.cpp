@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "app/realdialogs.h"
+#include "app/setupmessage.h"
 #include "panels/seams.h"
 #include "version/version.h"
 
@@ -15,8 +16,12 @@ const char kHelp[] = R"(Usage: tr6400 [OPTION]...
 The TR6400 window: a Modbus RTU master for the eight-channel PT100
 temperature module. It reads the temperatures once or cyclically, logs them
 to a data file, and reads, writes and exports each channel's calibration.
-Its settings (comm.set, ModSet.set) and the ports/ folder are beside the
-program.
+
+Files: a program folder that is writable and holds comm.set keeps
+everything beside the program (a build tree, a portable copy). Otherwise
+(installed) the settings comm.set and ModSet.set and the ports/ folder are
+in ~/.config/tr6400/, made from <prefix>/share/tr6400/ on first start; the
+data file dataGet.txt and the export folder txt/ in ~/Documents/TR6400/.
 
 Options:
   -h, --help     show this text and exit
@@ -59,10 +64,17 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     QApplication app(argc, argv);
+    // Lets a Wayland desktop match the window to its desktop entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tr6400.tool"));
     tr::QtMessageBox messages;
     tr::QtFileDialog files;
-    tr::frmMain window(tr::ToolDirs::portable(QCoreApplication::applicationDirPath()), messages,
-                       files);
+    const tr::ToolSetup setup = tr::setUpToolDirs(QCoreApplication::applicationDirPath());
+    if (setup.error) {
+        messages.show(tr::setupMessage(*setup.error), tr::promptCaption(),
+                      tr::MessageBox::Icon::Critical);
+        return 1;
+    }
+    tr::frmMain window(setup.dirs, messages, files);
     messages.setParent(&window);
     files.setParent(&window);
     if (const auto failure = window.Form_Load()) {

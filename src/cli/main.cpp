@@ -6,11 +6,31 @@
 #include "version/version.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QStringList>
+
+namespace {
+
+QString setupMessage(const tr::SetupError &error) {
+    const QString path = QDir::toNativeSeparators(error.path);
+    const QString reason = error.reason.isEmpty() ? QString() : QStringLiteral(": ") + error.reason;
+    switch (error.kind) {
+    case tr::SetupError::Kind::NoDefault:
+        return QStringLiteral("the installed default %1 is missing; reinstall tr6400").arg(path);
+    case tr::SetupError::Kind::CannotCreate:
+        return QStringLiteral("cannot create folder %1%2").arg(path, reason);
+    case tr::SetupError::Kind::CannotCopy:
+        break;
+    }
+    return QStringLiteral("cannot create settings file %1%2").arg(path, reason);
+}
+
+} // namespace
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
-    const tr::ToolDirs dirs = tr::ToolDirs::portable(QCoreApplication::applicationDirPath());
+    const tr::ToolSetup setup = tr::setUpToolDirs(QCoreApplication::applicationDirPath());
+    const tr::ToolDirs &dirs = setup.dirs;
     const QStringList args = QCoreApplication::arguments().mid(1);
 
     const tr::cli::ParsedCommandLine parsed =
@@ -22,6 +42,11 @@ int main(int argc, char *argv[]) {
     if (parsed.version) {
         tr::cli::printLine(QStringLiteral("tr6400-cli %1").arg(QLatin1String(tr::kVersion)));
         return tr::cli::ExitOk;
+    }
+    // Help and version need no settings; anything else does.
+    if (setup.error) {
+        tr::cli::printError(setupMessage(*setup.error));
+        return tr::cli::ExitFileError;
     }
     if (!parsed.ok()) {
         tr::cli::printError(parsed.error);
