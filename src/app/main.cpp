@@ -60,7 +60,8 @@ int main(int argc, char *argv[]) {
     }
     if (!haveDisplay()) {
         std::fprintf(stderr, "tr6400: no display found (DISPLAY is not set).\n"
-                             "Run it under a virtual X server instead:  xvfb-run make run\n");
+                             "Run it under a virtual X server instead, e.g. xvfb-run tr6400\n"
+                             "(from a build tree: xvfb-run make run)\n");
         return 2;
     }
     QApplication app(argc, argv);

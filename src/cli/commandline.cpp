@@ -54,8 +54,8 @@ struct OptionSpec {
 // The help lists the options in this order, under a heading wherever `commands` changes.
 const OptionSpec kOptions[] = {
     {"--port", "COMn|PATH", kEvery,
-     "serial port. COMn maps as in the window: ports/COMn beside the program, else "
-     "/dev/ttyS<n-1>; anything else is a device path",
+     "serial port. COMn maps as in the window: ports/COMn in the settings folder, "
+     "else /dev/ttyS<n-1>; anything else is a device path",
      "the port of comm.set; required without it"},
     {"--baud", "B", kEvery, "baud rate, 8N1", "comm.set, else 19200"},
     {"--station", "N", kEvery, "address 1-247", "ModSet.set field 2, else 2"},
@@ -399,7 +399,9 @@ eight-channel PT100 module. Each request waits for its own answer; CRC,
 station and length of the answer are checked. cal uses function 0x42.
 Options may stand before or after the command words; "--name value" and
 "--name=value" both work, and "--" ends the options. Defaults come from
-comm.set and ModSet.set beside this program when present; a flag wins.
+comm.set and ModSet.set when present; a flag wins. They are read beside
+this program when its folder is writable and holds comm.set (a build tree,
+a portable copy), else from ~/.config/tr6400/ (an installed program).
 
 Commands:
 )");
