@@ -14,8 +14,7 @@ using namespace tr::sim;
 
 void trfuzz::fuzzOne(Input in) {
     const auto mode = get<std::uint8_t>(in);
-    ModuleState state;
-    state.station = get<std::uint8_t>(in);
+    ModuleState state{get<std::uint8_t>(in)}; // the station
     for (std::size_t ch = 0; ch < kChannels; ++ch) {
         const auto flags = get<std::uint8_t>(in);
         state.open[ch] = flags & 1;
@@ -32,16 +31,18 @@ void trfuzz::fuzzOne(Input in) {
         const std::size_t length = gone ? 0 : get<std::uint8_t>(in);
         const Input chunk = in.first(std::min(length, in.size()));
         in = in.subspan(chunk.size());
+        const std::size_t old = fed.size(); // bytes fed before this chunk
         fed.insert(fed.end(), chunk.begin(), chunk.end());
         for (auto &[kind, q, first, last] : gone ? framer.reset() : framer.feed(chunk, now)) {
+            // Frames are whole 8-byte requests. No event takes bytes from both sides of a silence,
+            // and a partial frame is dropped only by a silence after it or by the line going away.
+            FUZZ_CHECK(gap < silence || handed.size() >= old || handed.size() + q.size() <= old);
             handed.insert(handed.end(), q.begin(), q.end());
-            // A partial frame is dropped only by a silence after it or by the line going away.
-            if (kind == FramerEvent::Kind::Discarded) {
-                FUZZ_CHECK(!q.empty() && q.size() < kRequestLength &&
-                           (gone || now - last >= silence));
+            const bool frame = kind == FramerEvent::Kind::Frame;
+            FUZZ_CHECK(frame ? q.size() == 8
+                             : !q.empty() && q.size() < 8 && (gone || now - last >= silence));
+            if (!frame)
                 continue;
-            }
-            FUZZ_CHECK(q.size() == kRequestLength);
             if (mode & 1)
                 putCrc(q);
             // Only an intact request to this station is answered: from this station with a good
@@ -64,6 +65,6 @@ void trfuzz::fuzzOne(Input in) {
         // of their frame, unless the line went away.
         const std::size_t held = fed.size() - handed.size();
         FUZZ_CHECK(held <= fed.size() && std::equal(handed.begin(), handed.end(), fed.begin()));
-        FUZZ_CHECK(held < kRequestLength && framer.hasPartial() == (held > 0) && (!gone || !held));
+        FUZZ_CHECK(held < 8 && framer.hasPartial() == (held > 0) && (!gone || !held));
     }
 }
