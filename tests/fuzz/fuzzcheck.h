@@ -1,83 +1,48 @@
 #pragma once
-
-#include <cstdint>
+// What every fuzz target shares: the check that turns a broken property into a finding, the
+// reader of the input, and a CRC of its own so the checks do not trust the code they check.
+#include <QByteArray>
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <span>
 
-// A broken property is a finding: say which one and abort, so libFuzzer keeps the input.
-#define FUZZ_CHECK(cond, ...)                                                                      \
-    do {                                                                                           \
-        if (!(cond)) {                                                                             \
-            std::fprintf(stderr, "\nproperty broken: %s (%s:%d)\n  ", #cond, __FILE__, __LINE__);  \
-            std::fprintf(stderr, __VA_ARGS__);                                                     \
-            std::fputc('\n', stderr);                                                              \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
+// Aborts with the property's text, so libFuzzer keeps the input; replay it for the details.
+#define FUZZ_CHECK(cond)                                                                           \
+    ((cond) ? void() : (std::fprintf(stderr, "\nproperty broken: %s\n", #cond), std::abort()))
 
 namespace trfuzz {
 
-// Reads the fuzzer's bytes front to back, so a seed file is laid out in the order the fuzzer
-// reads it. Past the end every number reads as 0.
-class FuzzInput {
-public:
-    FuzzInput(const std::uint8_t *data, std::size_t size) : data_(data), size_(size) {}
+// The input is read front to back, so a seed file is laid out in the order a target reads it.
+using Input = std::span<const std::uint8_t>;
+void fuzzOne(Input in);               // the target, defined in its own file
+template <class T> T get(Input &in) { // little-endian; bytes past the end read as 0
+    T v{};
+    std::copy_n(in.begin(), std::min(sizeof v, in.size()), reinterpret_cast<std::uint8_t *>(&v));
+    in = in.subspan(std::min(sizeof v, in.size()));
+    return v;
+}
 
-    std::uint8_t u8() { return size_ > 0 ? (--size_, *data_++) : 0; }
-    std::uint16_t u16() { return static_cast<std::uint16_t>(u8() | u8() << 8); }
-    std::uint32_t u32() { return u16() | static_cast<std::uint32_t>(u16()) << 16; }
-    std::uint64_t u64() { return u32() | static_cast<std::uint64_t>(u32()) << 32; }
-    double f64() {
-        const std::uint64_t bits = u64();
-        double d;
-        std::memcpy(&d, &bits, sizeof d);
-        return d;
-    }
-
-    std::span<const std::uint8_t> take(std::size_t n) {
-        n = n < size_ ? n : size_;
-        const std::span<const std::uint8_t> out(data_, n);
-        data_ += n;
-        size_ -= n;
-        return out;
-    }
-    std::span<const std::uint8_t> rest() { return take(size_); }
-    bool empty() const { return size_ == 0; }
-
-private:
-    const std::uint8_t *data_;
-    std::size_t size_;
-};
-
-// CRC-16/MODBUS written here once more, bit by bit, so the checks do not trust the code they
-// check. LLVMFuzzerInitialize of each fuzzer verifies it against the check value 0x4B37.
-inline std::uint16_t referenceCrc(std::span<const std::uint8_t> bytes) {
+// CRC-16/MODBUS, bit by bit: register 0xFFFF, reflected polynomial 0xA001. Bytes followed by
+// their CRC, low byte first, have the CRC 0.
+constexpr std::uint16_t referenceCrc(Input bytes) {
     unsigned crc = 0xFFFF;
-    for (std::uint8_t b : bytes)
-        for (int bit = 0; bit < 8; ++bit) {
-            const bool out = ((crc ^ (b >> bit)) & 1U) != 0;
-            crc >>= 1;
-            if (out)
-                crc ^= 0xA001;
-        }
-    return static_cast<std::uint16_t>(crc);
+    for (const std::uint8_t b : bytes)
+        for (int bit = 0; bit < 8; ++bit)
+            crc = ((crc ^ b >> bit) & 1) != 0 ? crc >> 1 ^ 0xA001 : crc >> 1;
+    return std::uint16_t(crc);
 }
+constexpr std::uint8_t kCheckText[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+static_assert(referenceCrc(kCheckText) == 0x4B37);
 
-inline void verifyReferenceCrc() {
-    const char check[] = "123456789";
-    const std::uint16_t crc =
-        referenceCrc({reinterpret_cast<const std::uint8_t *>(check), std::strlen(check)});
-    FUZZ_CHECK(crc == 0x4B37, "reference CRC of \"123456789\" is %04X", crc);
-}
-
-// True when the last two bytes of `frame` are the CRC of the bytes before them, low byte first.
-inline bool crcFollows(std::span<const std::uint8_t> frame) {
-    if (frame.size() < 3)
-        return false;
-    const std::uint16_t crc = referenceCrc(frame.first(frame.size() - 2));
-    return frame[frame.size() - 2] == (crc & 0xFF) && frame[frame.size() - 1] == (crc >> 8);
+inline void putCrc(std::span<std::uint8_t> f) {
+    const std::uint16_t crc = referenceCrc(f.first(f.size() - 2));
+    f.last(2)[0] = std::uint8_t(crc & 0xFF);
+    f.last(2)[1] = std::uint8_t(crc >> 8);
 }
 
 } // namespace trfuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    trfuzz::fuzzOne({data, size});
+    return 0;
+}

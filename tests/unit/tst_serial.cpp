@@ -1,0 +1,103 @@
+// The serial port control on a real pseudo-terminal, and the wait the window sits in between a
+// request and its answer.
+#include "modbus/waitms.h"
+#include "serial/mscomm.h"
+#include "support/ptypeer.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <ctime>
+#include <optional>
+
+using namespace tr;
+
+namespace {
+
+double cpuSeconds() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+} // namespace
+
+class TstSerial : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+    std::optional<test::PtyPeer> peer_{std::in_place};
+    MSComm port_{dir_.filePath("ports")};
+
+private slots:
+    void initTestCase() {
+        QVERIFY(peer_->linkAs(dir_.path(), 4));
+        QVERIFY(port_.setCommPort(4));
+        QVERIFY(port_.setPortOpen(true));
+    }
+
+    void comPortNames() {
+        QCOMPARE(deviceForPort(12, dir_.filePath("ports")), QStringLiteral("/dev/ttyS11"));
+        // An unplugged adapter's link still names the device the operator meant; it does not open.
+        QVERIFY(QFile::link("/dev/nonexistent-adapter", dir_.filePath("ports/COM7")));
+        QCOMPARE(deviceForPort(7, dir_.filePath("ports")), dir_.filePath("ports/COM7"));
+        MSComm absent(dir_.filePath("ports"));
+        QVERIFY(absent.setCommPort(7));
+        QVERIFY(!absent.setPortOpen(true));
+        QVERIFY(!absent.Output("x"));
+    }
+
+    // The receive event fires inside WaitMs, which sleeps for at least the time asked.
+    void receiveEventDuringWaitMs() {
+        port_.setRThreshold(8);
+        QSignalSpy events(&port_, &MSComm::OnComm);
+        peer_->write(QByteArray(7, 'a'));
+        WaitMs(100);
+        QCOMPARE(events.count(), 0);
+        QCOMPARE(port_.InBufferCount(), 7);
+
+        peer_->write("b");
+        const double cpuBefore = cpuSeconds();
+        QElapsedTimer t;
+        t.start();
+        for (int ms : {1, 17, 200}) {
+            const qint64 before = t.nsecsElapsed();
+            WaitMs(ms);
+            QVERIFY(t.nsecsElapsed() - before >= ms * 1000000LL);
+        }
+        const double share = (cpuSeconds() - cpuBefore) / (double(t.nsecsElapsed()) / 1e9);
+        QVERIFY2(share < 0.05, qPrintable(QStringLiteral("%1 of a core").arg(share)));
+        QCOMPARE(events.count(), 1);
+        QCOMPARE(port_.CommEvent(), MSComm::kComEvReceive);
+
+        port_.setInputLen(5);
+        QCOMPARE(port_.Input(), QByteArray("aaaaa"));
+        port_.setInputLen(0);
+        QCOMPARE(port_.Input(), QByteArray("aab"));
+
+        // Threshold 0 raises nothing; the buffer keeps 1024 bytes and drops the rest.
+        port_.setRThreshold(0);
+        peer_->write(QByteArray(1500, 'x'));
+        WaitMs(300);
+        QCOMPARE(events.count(), 1);
+        QCOMPARE(port_.InBufferCount(), MSComm::kReceiveBufferSize);
+    }
+
+    void zeroWaitStillHandlesEvents() {
+        bool ran = false;
+        QMetaObject::invokeMethod(
+            this, [&] { ran = true; }, Qt::QueuedConnection);
+        WaitMs(0);
+        QVERIFY(ran);
+    }
+
+    // The far end goes away, as when a USB adapter is pulled.
+    void vanishedDeviceClosesThePort() {
+        peer_.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!port_.PortOpen(), 3000);
+        QVERIFY(!port_.Output("x"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSerial)
+#include "tst_serial.moc"
