@@ -80,7 +80,8 @@ private slots:
         row("read --station 248", "1 to 247");
         row("read --count 22", "1 to 21");
         row("read --function 131", "--function"); // the exception bit
-        row("read --every 0", "--every");
+        row("read --format xml", "text or csv");
+        row("read --log=", "--log");
         row("read --progress --quiet", "exclude");
         row("cal read --channel 1 --function 3", "--function is only for read");
         row("read --channel 1", "--channel is only for cal read and cal write");
@@ -216,11 +217,12 @@ private slots:
             ++counts[status];
             QCOMPARE(cells[1], QString::number(k + 1));
             QCOMPARE(cells.mid(2, 8), status == "ok" ? kOpen38 : QStringList(8, QString()));
-            // The first sample after the stall goes out at once, up to a period late.
+            // The samples on either side of the missed ones may have been caught by the stall.
             const qint64 late =
                 first.msecsTo(QDateTime::fromString(cells[0], Qt::ISODateWithMs)) - 100 * k;
-            const bool afterStall = k > 0 && lines[k].endsWith("missed");
-            QVERIFY2(late >= -2 && late <= (afterStall ? 100 : 20), qPrintable(lines[k + 1]));
+            const bool stalled =
+                lines[k].endsWith("missed") || lines.value(k + 2).endsWith("missed");
+            QVERIFY2(late >= -2 && late <= (stalled ? 400 : 20), qPrintable(lines.join('\n')));
         }
         const int drops = int(wireLines(sim.logLines(), "DROP").size());
         QVERIFY2(drops > 0 && counts["ok"] > 10 && counts["missed"] >= 2, qPrintable(err));
