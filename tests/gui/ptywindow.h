@@ -6,6 +6,7 @@
 #include "support/ptypeer.h"
 
 #include <QComboBox>
+#include <QRegularExpression>
 
 namespace tr::test {
 
@@ -29,16 +30,27 @@ struct PtyWindow : LiveWindow {
         QFile::link("/dev/nonexistent-adapter", path(QStringLiteral("ports/COM%1").arg(port)));
     }
 
-    template <typename W = QPushButton> W *get(const QString &name) {
-        return control<W>(*window, name);
-    }
+    QWidget *get(const QString &name) { return control<QWidget>(*window, name); }
     void click(const QString &button) { QTest::mouseClick(get(button), Qt::LeftButton); }
     // "name=value|...": a text typed, a box checked ("true"), an entry picked from a combo
-    // box's list ("#2") or a text typed into its field and Return pressed.
+    // box's list ("#2") or a text typed into its field and Return pressed ("~" stands for the
+    // program folder); "name_*=a,b,..."
+    // sets name_0, name_1, ...; "dialog=<file in the program folder>" answers the next file
+    // dialog ("dialog=" cancels it); "click=<button>" clicks it.
     void set(const QString &pairs) {
         for (const QString &pair : pairs.split('|', Qt::SkipEmptyParts)) {
-            QWidget *w = get<QWidget>(pair.section('=', 0, 0));
-            const QString value = pair.section('=', 1);
+            const QString key = pair.section('=', 0, 0),
+                          value = pair.section('=', 1).replace('~', dir.path());
+            const QStringList values = value.split(',');
+            for (int i = 0; key.endsWith("_*") && i < values.size(); ++i)
+                set(key.chopped(1) + QString::number(i) + '=' + values[i]);
+            if (key == "click")
+                click(value);
+            if (key == "dialog")
+                files.answers << (value.isEmpty() ? std::nullopt : std::optional(path(value)));
+            if (key == "dialog" || key == "click" || key.endsWith("_*"))
+                continue;
+            QWidget *w = get(key);
             auto *box = qobject_cast<QComboBox *>(w);
             if (box && value.startsWith('#')) {
                 box->setCurrentIndex(value.mid(1).toInt());
@@ -54,68 +66,81 @@ struct PtyWindow : LiveWindow {
     }
     // What the operator sees, for the keys of `expected` ("key=value|..."): see shown().
     QString look(const QString &expected) {
-        QStringList seen;
-        for (const QString &pair : expected.split('|'))
-            seen << pair.section('=', 0, 0) + '=' + shown(pair.section('=', 0, 0));
+        QStringList seen = expected.split('|');
+        for (QString &pair : seen)
+            pair = pair.section('=', 0, 0) + '=' + shown(pair.section('=', 0, 0));
         return seen.join('|');
     }
-    // The text of a control by object name, or: the lamp in front (G, Y or R), the value boxes
-    // shown red (0 or 1 each), every message so far (joined by " / "), the port, or the
-    // content of a file in the program folder.
+    // The text of a control by object name (the program folder as "~"; "name_*": the texts of
+    // name_0, name_1, ... joined by ","),
+    // or: the lamp in front (G, Y or R), the value boxes shown red (0 or 1 each), every message
+    // so far (joined by " / ", the program folder as "~", reasons in brackets left out), the
+    // port (number, open or closed, baud), the intervals of both acquisition timers (0: stopped),
+    // the last file dialog (title, filter, folder, then 1 or 0 for save, confirm overwrite, must
+    // exist), a file's content.
     QString shown(const QString &key) {
-        QString out = key == "lamp" ? QString("GYR")[int(lamp())] : QString(); // tr::Lamp's order
         const MSComm &port = window->port();
-        if (key == "port")
-            out = QStringLiteral("COM%1 %2 ")
-                      .arg(port.CommPort())
-                      .arg(port.PortOpen() ? "open" : "closed");
-        for (int k = 0; key == "red" && k < 8; ++k)
-            out += colour(k) == QColor(Qt::red) ? '1' : '0';
-        for (qsizetype i = 0; key == "msg" && i < messages.shown.size(); ++i)
-            out += (i ? " / " : "") + messages.shown[i].text;
-        if (key.contains('.'))
-            return readFile(path(key));
-        if (key == "lamp" || key == "red" || key == "msg" || key == "port")
-            return key == "port" ? out + port.Settings() : out;
+        const QTimer &t1 = acquisition().Timer1(), &t2 = acquisition().Timer2();
+        const FileDialog::Options o = files.asked.value(files.asked.size() - 1);
+        QStringList texts, red, many;
+        for (const ScriptedMessages::Shown &m : messages.shown)
+            texts << m.text;
+        for (int k = 0; k < 8; ++k)
+            red << (colour(k) == QColor(Qt::red) ? "1" : "0");
+        for (int i = 0; key.endsWith("_*") &&
+                        window->findChild<QWidget *>(key.chopped(1) + QString::number(i));
+             ++i)
+            many << shown(key.chopped(1) + QString::number(i));
+        const QHash<QString, QString> seen{
+            {"lamp", QString("GYR")[int(lamp())]}, // in the order of tr::Lamp
+            {"red", red.join("")},
+            {"msg", texts.join(" / ").replace(QRegularExpression("（[^）]+）"), "（）")},
+            {"port", QStringLiteral("COM%1 ").arg(port.CommPort()) +
+                         (port.PortOpen() ? "open " : "closed ") +
+                         port.Settings().section(',', 0, 0)},
+            {"timers", QString::number(t1.isActive() * t1.interval()) + ' ' +
+                           QString::number(t2.isActive() * t2.interval())},
+            {"dialog", o.title + ' ' + o.filter + ' ' + o.initialDir + ' ' +
+                           QString::number(o.save) + QString::number(o.confirmOverwrite) +
+                           QString::number(o.mustExist)}};
+        QString out = seen.value(key, key.contains('.') ? readFile(path(key)) : many.join(','));
         for (const char *text : {"plainText", "currentText", "text"})
-            if (const QVariant v = get<QWidget>(key)->property(text); v.isValid())
-                return v.toString();
-        return out;
+            if (!seen.contains(key) && !key.contains('.') && !key.endsWith("_*") &&
+                get(key)->property(text).isValid())
+                out = get(key)->property(text).toString();
+        return out.replace(dir.path(), "~");
     }
 
-    // Plays the current row of a scenario table: sets the controls, clicks the button (if any),
+    // Plays the current row of a scenario table: sets the controls, then the action
+    // "<button> > <frame the module gets> < <its answer>" (each part may be left out): clicks,
     // checks the bytes on the wire (a six-byte frame gets its CRC here), answers (CRC added)
     // and looks.
     void play() {
         QFETCH(QString, set);
-        QFETCH(QString, click);
-        QFETCH(QString, wire);
-        QFETCH(QString, answer);
+        QFETCH(QString, action);
         QFETCH(QString, see);
         this->set(set);
         peer.readFor(0);
-        if (!click.isEmpty())
-            this->click(click);
-        const QByteArray frame = fromHex(qPrintable(wire));
+        if (const QString button = action.section(' ', 0, 0); !button.isEmpty())
+            click(button);
+        const QByteArray frame = fromHex(qPrintable(action.section('>', 1).section('<', 0, 0)));
         const QByteArray sent = peer.readFor(frame.isEmpty() ? 100 : 1000, 8);
         QCOMPARE(sent.toHex(' '), (frame.size() == 6 ? withCrc(frame) : frame).toHex(' '));
-        const QByteArray full = withCrc(fromHex(qPrintable(answer)));
-        if (!answer.isEmpty())
-            peer.write(full);
-        if (!answer.isEmpty())
-            QTRY_COMPARE(shown("txtState"), ' ' + full.toHex(' ').toUpper());
+        const QByteArray answer = withCrc(fromHex(qPrintable(action.section('<', 1))));
+        if (action.contains('<') && peer.write(answer))
+            QTRY_COMPARE(shown("txtState"), ' ' + answer.toHex(' ').toUpper());
         QCOMPARE(look(see), see);
     }
 };
 
 // The columns of a scenario table and one row of it.
 inline void scenarioColumns() {
-    for (const char *column : {"set", "click", "wire", "answer", "see"})
+    for (const char *column : {"set", "action", "see"})
         QTest::addColumn<QString>(column);
 }
-inline void scenario(const char *name, const QString &set, const QString &click,
-                     const QString &wire, const QString &answer, const QString &see) {
-    QTest::newRow(name) << set << click << wire << answer << see;
+inline void scenario(const char *name, const QString &set, const QString &action,
+                     const QString &see) {
+    QTest::newRow(name) << set << action << see;
 }
 
 } // namespace tr::test

@@ -33,7 +33,7 @@ struct LiveWindow {
         writeFile(path("ModSet.set"), modset);
         QDir().mkpath(path("ports"));
     }
-    QString path(const QString &name) const { return dir.filePath(name); }
+    QString path(const QString &name) const { return QDir(dir.path()).filePath(name); }
     QString comPort() const { return path(QStringLiteral("ports/COM4")); }
 
     // Builds and shows the window; true when start-up went through and COM4 is open.
