@@ -34,7 +34,7 @@ private slots:
         row("function 4", "", "4", "TX");
         row("function 3", "", "3", "TX");
         row("open sensors 1 and 8", "--open 1,8", "4", "TX");
-        row("150 ms late: in the wait", "--late-ms 150", "4", "TX-LATE");
+        row("120 ms late: in the wait", "--late-ms 120", "4", "TX-LATE");
         row("300 ms late: after the wait", "--late-ms 300", "4", "TX-LATE", false);
         row("corrupted", "--corrupt 1", "4", "TX-CORRUPT");
         row("truncated", "--truncate 1", "4", "TX-TRUNCATE");

@@ -20,10 +20,7 @@ struct PtyWindow : LiveWindow {
         : LiveWindow(comm, modset) {
         if (comm.isNull())
             QFile::remove(path("comm.set"));
-        if (port > 0)
-            peer.linkAs(dir.path(), port);
-        else
-            linkAbsent(-port);
+        port > 0 ? void(peer.linkAs(dir.path(), port)) : linkAbsent(-port);
         open();
     }
     void linkAbsent(int port) {
@@ -32,11 +29,10 @@ struct PtyWindow : LiveWindow {
 
     QWidget *get(const QString &name) { return control<QWidget>(*window, name); }
     void click(const QString &button) { QTest::mouseClick(get(button), Qt::LeftButton); }
-    // "name=value|...": a text typed, a box checked ("true"), an entry picked from a combo
-    // box's list ("#2") or a text typed into its field and Return pressed ("~" stands for the
-    // program folder); "name_*=a,b,..."
-    // sets name_0, name_1, ...; "dialog=<file in the program folder>" answers the next file
-    // dialog ("dialog=" cancels it); "click=<button>" clicks it.
+    // "name=value|...": a text typed, a box checked ("true"), an entry picked from a combo box's
+    // list ("#2") or a text typed into its field and Return pressed; "name_*=a,b,..." sets
+    // name_0, name_1, ...; "dialog=<file>" answers the next file dialog ("dialog=" cancels it);
+    // "click=<button>" clicks it. "~" stands for the program folder.
     void set(const QString &pairs) {
         for (const QString &pair : pairs.split('|', Qt::SkipEmptyParts)) {
             const QString key = pair.section('=', 0, 0),
@@ -71,13 +67,12 @@ struct PtyWindow : LiveWindow {
             pair = pair.section('=', 0, 0) + '=' + shown(pair.section('=', 0, 0));
         return seen.join('|');
     }
-    // The text of a control by object name (the program folder as "~"; "name_*": the texts of
-    // name_0, name_1, ... joined by ","),
-    // or: the lamp in front (G, Y or R), the value boxes shown red (0 or 1 each), every message
-    // so far (joined by " / ", the program folder as "~", reasons in brackets left out), the
-    // port (number, open or closed, baud), the intervals of both acquisition timers (0: stopped),
-    // the last file dialog (title, filter, folder, then 1 or 0 for save, confirm overwrite, must
-    // exist), a file's content.
+    // The text of a control by object name ("name_*": of name_0, name_1, ... joined by ","), or
+    // the lamp in front (G, Y or R), the value boxes shown red (0 or 1 each), every message so
+    // far (joined by " / ", reasons in brackets left out), the port (number, open or closed,
+    // baud), both acquisition timers' intervals (0: stopped), the last file dialog (title,
+    // filter, folder, then 1 or 0 for save, confirm overwrite, must exist), or the content of a
+    // file in the program folder. The program folder reads as "~".
     QString shown(const QString &key) {
         const MSComm &port = window->port();
         const QTimer &t1 = acquisition().Timer1(), &t2 = acquisition().Timer2();
