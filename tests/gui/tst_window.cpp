@@ -1,187 +1,420 @@
-// Start-up and port handling through the real window: settings files, combo selections, the
-// port opened on a pseudo-terminal, saving comm.set, and the controls that must do nothing.
-#include "windowfixture.h"
+// The window as a bench operator meets it: every control as uic builds it, start-up from the
+// settings files, the port box and "保存设置", the cable pulled during cyclic acquisition; the
+// measurement road (request fields, the 200 ms wait, the counter, the intervals, the data file)
+// and the calibration frame (requests, refusals, answers, the batch read, the export).
+#include "ptywindow.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
+#include "panels/calibrationpanel.h"
 
-using namespace tr;
+#include <QTabWidget>
+#include <QTimer>
+#include <ctime>
+
 using namespace tr::test;
 
 class TstWindow : public QObject {
     Q_OBJECT
+    QTemporaryDir dir_;
+    ScriptedMessages messages_;
+    ScriptedFiles files_;
+    tr::frmMain designed_{tr::ToolDirs::portable(dir_.path()), messages_, files_}; // no start-up
+
+    // Every scenario row starts alike: COM3 a second peer, COM11 a link to no device,
+    // txt/data.txt holding "kept", "before" in both texts, "old" in the list, the counter at 42,
+    // two registers.
+    void play(const QString &first = {}) {
+        PtyWindow w;
+        PtyPeer com3;
+        QVERIFY(com3.linkAs(w.dir.path(), 3) && QDir(w.dir.path()).mkdir("txt"));
+        QVERIFY(writeFile(w.path("txt/data.txt"), "kept"));
+        w.linkAbsent(11);
+        if (QTest::currentDataTag() == QByteArray("unwritable comm.set"))
+            QVERIFY(QFile::remove(w.path("comm.set")) && QDir(w.dir.path()).mkdir("comm.set"));
+        w.set(first +
+              "|txtCommand=before|txtState=before|txtSet=old|lblCounter=42|txtDataLength=2");
+        w.play();
+    }
+
 private slots:
+    // Each row: object name, class, container, then the caption or text (none: nothing).
+    void layout_data() {
+        QTest::addColumn<QString>("row");
+        for (const char *row : {"SSTab1 QTabWidget frmMain",
+                                "Frame10 QGroupBox tab1 MODBUS设置",
+                                "Label8_0 QLabel Frame10 设备地址",
+                                "txtStationID QLineEdit Frame10 2",
+                                "Label8_1 QLabel Frame10 超始地址",
+                                "txtStartID QLineEdit Frame10 0",
+                                "Label8_3 QLabel Frame10 功 能 码",
+                                "txtFunID QLineEdit Frame10 4",
+                                "Label8_2 QLabel Frame10 数据长度",
+                                "txtDataLength QLineEdit Frame10 2",
+                                "Frame6 QGroupBox tab1 运行状态指示",
+                                "Picture2 QWidget Frame6",
+                                "imgConnected QLabel Picture2",
+                                "ImgYellow QLabel Picture2",
+                                "imgNotConnected QLabel Picture2",
+                                "lblCounter QLabel Frame6 0",
+                                "Frame2 QGroupBox tab1 温度数据",
+                                "txtOutPut QLineEdit tab1",
+                                "Label1 QLabel tab1 存储文件",
+                                "txtFilePath QLineEdit tab1",
+                                "CommandChangeFile QPushButton tab1 选择文件",
+                                "cmdClearTxt QPushButton tab1 清空文件",
+                                "Frame11 QGroupBox tab1 数据读出",
+                                "Label8_4 QLabel Frame11 刷新时长(ms)",
+                                "txtTimerSet_0 QLineEdit Frame11 1000",
+                                "CheckSave QCheckBox Frame11 存储数据",
+                                "Label8_5 QLabel Frame11 存储时间间隔",
+                                "txtTimerSet_1 QLineEdit Frame11 3",
+                                "Label8_6 QLabel Frame11 s",
+                                "comDoOnce QPushButton Frame11 单次采集",
+                                "cmdOneM QPushButton Frame11 循环采集",
+                                "cmdStopOnce QPushButton Frame11 停止采集",
+                                "Frame5 QGroupBox tab2 串口设置",
+                                "Label3 QLabel Frame5 串口号",
+                                "Combo1 QComboBox Frame5",
+                                "Label5_2 QLabel Frame5 波特率",
+                                "Combo2 QComboBox Frame5",
+                                "cmdCom QPushButton Frame5 保存设置",
+                                "frame3 QGroupBox tab2 校正参数读取与写入",
+                                "lblAlarm_3 QLabel frame3 设备地址",
+                                "txtAlarmValue_2 QLineEdit frame3 1",
+                                "lblAlarm_2 QLabel frame3 通道",
+                                "txtAlarmValue_3 QLineEdit frame3 1",
+                                "lblAlarm_0 QLabel frame3 斜率",
+                                "txtAlarmValue_0 QLineEdit frame3 0",
+                                "lblAlarm_1 QLabel frame3 偏移量",
+                                "txtAlarmValue_1 QLineEdit frame3 0",
+                                "cmdReadAlarm QPushButton frame3 读参数",
+                                "CmdWriteAlarmValue QPushButton frame3 写斜率",
+                                "Command5 QPushButton frame3 写偏移量",
+                                "Frame4 QGroupBox frame3 文件批量操作",
+                                "txtSet QPlainTextEdit Frame4",
+                                "cmdReadAll QPushButton frame3 批量读出",
+                                "cmdSaveFile QPushButton frame3 存储成文件",
+                                "Command1 QPushButton frame3 从文件导入",
+                                "Command2 QPushButton frame3 批量定入",
+                                "Frame1 QGroupBox frmMain 命令执行状态",
+                                "Label7 QLabel Frame1 发送命令:",
+                                "txtCommand QLineEdit Frame1",
+                                "txtState QPlainTextEdit Frame1"})
+            QTest::newRow(row) << QString(row);
+        for (int k = 0; k < 8; ++k)
+            for (const char *row :
+                 {"lblValue_%d QLabel Frame2 %d#", "txtValue_%d QLineEdit Frame2 0",
+                  "lblDanWei_%d QLabel Frame2 ℃"})
+                QTest::addRow(row, k, k + 1) << QString::asprintf(row, k, k + 1);
+    }
+    void layout() {
+        QFETCH(QString, row);
+        const QWidget *w = control<QWidget>(designed_, row.section(' ', 0, 0));
+        const QString name = w->objectName();
+        QString seen = name + ' ' + w->metaObject()->className() + ' ';
+        seen += w->parentWidget()->objectName() + ' ';
+        for (const char *p : {"title", "plainText", "text"})
+            seen += w->property(p).isValid() ? w->property(p).toString() : "";
+        // Screen readers get the name the control had in the original program: Label8(0).
+        const QString described = QString(name).replace(QRegularExpression("_(\\d)$"), "(\\1)");
+        QCOMPARE(seen.trimmed() + '|' + w->accessibleDescription(), row + '|' + described);
+    }
+    void titlesAndLamps() {
+        auto *tabs = control<QTabWidget>(designed_, "SSTab1");
+        const QStringList seen{designed_.windowTitle(), tabs->tabText(0), tabs->tabText(1),
+                               tabs->tabText(2), tabs->currentWidget()->objectName()};
+        QCOMPARE(seen.join('|'),
+                 "TR6400多通道温度采集模块工具软件|采集与存储|参数设置|关于软件|tab1");
+        QVERIFY(!control<QLabel>(designed_, "imgConnected")->pixmap().isNull());
+    }
+
     void startup_data() {
-        QTest::addColumn<QByteArray>("comm");
+        QTest::addColumn<QByteArray>("comm"); // null: no comm.set
+        QTest::addColumn<int>("port");        // the peer's; negative: a link to no device
         QTest::addColumn<QByteArray>("modset");
-        QTest::addColumn<int>("peerPort");
-        // Selected entries and the texts of both combo boxes, then the port.
-        QTest::addColumn<QString>("state");
-        QTest::newRow("4,19200 opens COM4, ModSet fills station and length")
-            << QByteArray("4,19200\r\n") << QByteArray("9,7,5,3\r\n") << 4
-            << "3 COM4 1 19200 open 19200,N,8,1 COM4";
-        QTest::newRow("two lines read like one") << QByteArray("4\r\n19200\r\n")
-                                                 << QByteArray("1,2,8,1\r\n") << 4
-                                                 << "3 COM4 1 19200 open 19200,N,8,1 COM4";
+        // Both boxes' texts, the port, station and length; or why start-up stopped.
+        QTest::addColumn<QString>("outcome");
+        const auto row = [](const char *name, const QByteArray &comm, int port,
+                            const QString &outcome, const char *modset = "1,2,8,1") {
+            QTest::newRow(name) << comm << port << QByteArray(modset) << outcome;
+        };
+        const QString comm = "无法读取设置文件 comm.set：",
+                      modSet = "无法读取设置文件 ModSet.set：";
+        row("COM4 opened", "4,19200\r\n", 4, "COM4 19200 COM4 open 19200 7 5", "9,7,5,3\r\n");
         // Start-up looks for the port among the first eight entries only.
-        QTest::newRow("12,9600 configured, not opened")
-            << QByteArray("12,9600\r\n") << QByteArray("1,2,8,1\r\n") << 12
-            << "-1 COM4 0 9600 closed 9600,N,8,1 COM12";
-        QTest::newRow("port 3 at a rate not in the list")
-            << QByteArray("3,4800\r\n") << QByteArray("1,2,8,1\r\n") << 3
-            << "2 COM3 -1 19200 open 4800,N,8,1 COM3";
-        QTest::newRow("absent port starts closed")
-            << QByteArray("5,19200\r\n") << QByteArray("1,2,8,1\r\n") << -5
-            << "4 COM5 1 19200 closed 19200,N,8,1 COM5";
+        row("COM12 not looked for", "12,9600", 12, "COM4 9600 COM12 closed 9600 2 8");
+        row("a rate not in the list", "3,4800", 3, "COM3 19200 COM3 open 4800 2 8");
+        row("absent port", "5,19200", -5, "COM5 19200 COM5 closed 19200 2 8");
+        row("38400 does not fit", "3,38400", 4, comm + "第2项超出范围（-32768～32767）");
+        row("missing comm.set", QByteArray(), 4, comm + "文件不存在或无法打开");
+        row("chinese digits", "四,一九二〇〇", 4, comm + "第1项不是整数");
+        row("ModSet three fields", "4,19200", 4, modSet + "缺少第4项", "1,2,8");
+        row("ModSet blank field", "4,19200", 4, modSet + "第2项为空", "1, ,8,1");
+        row("port 0 refused", "0,19200", 4, "设置文件 comm.set 中的串口号 0 无法使用");
+        row("negative baud", "4,-9600", 4, "设置文件 comm.set 中的波特率 -9600 无法使用");
     }
     void startup() {
         QFETCH(QByteArray, comm);
+        QFETCH(int, port);
         QFETCH(QByteArray, modset);
-        QFETCH(int, peerPort);
-        QFETCH(QString, state);
-        WindowFixture f(comm, modset, peerPort);
-        QCOMPARE(f.loadFailure, std::nullopt);
-        QVERIFY(f.messages.shown.isEmpty());
-        const MSComm &port = f.window->port();
-        QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 COM%7")
-                     .arg(f.window->ports().selectedPort())
-                     .arg(f.ui().Combo1->currentText())
-                     .arg(f.window->ports().selectedBaud())
-                     .arg(f.ui().Combo2->currentText(), port.PortOpen() ? "open" : "closed",
-                          port.Settings())
-                     .arg(port.CommPort()),
-                 state);
-        QVERIFY(f.window->link().CommReady());
-        QCOMPARE(f.ui().txtFilePath->text(), f.dir.path() + "/dataGet.txt");
-        const QList<QByteArray> mod = modset.trimmed().split(',');
-        QCOMPARE(f.ui().txtStationID->text().toLatin1(), mod[1]);
-        QCOMPARE(f.ui().txtDataLength->text().toLatin1(), mod[2]);
-        if (!port.PortOpen()) {
-            QCOMPARE(f.controls->frontLamp(), Lamp::NotConnected);
-            return;
-        }
-        QCOMPARE(port.RThreshold(), 1);
+        QFETCH(QString, outcome);
+        const qint64 started = tr::monotonicMicros();
+        PtyWindow w(comm, modset, port);
+        // Settings read, port opened and the window shown within two seconds.
+        QVERIFY(w.loadFailure || QTest::qWaitForWindowExposed(w.window.get()));
+        QVERIFY(tr::monotonicMicros() - started < 2000000);
+        QCOMPARE(w.shown("msg") + w.shown("lamp") + QString::number(w.window->link().CommReady()),
+                 w.loadFailure ? "R0" : "R1");
+        QStringList seen;
+        for (const char *key : {"Combo1", "Combo2", "port", "txtStationID", "txtDataLength"})
+            seen << w.shown(key);
+        QCOMPARE(w.loadFailure.value_or(seen.join(' ')), outcome);
         // The opened device really is the peer: a byte written there reaches the port.
-        f.peer.write("\x01");
-        QTRY_COMPARE(f.ui().txtState->toPlainText(), QStringLiteral(" 01"));
-        QCOMPARE(f.controls->frontLamp(), Lamp::Connected);
+        if (w.window->port().PortOpen() && w.peer.write("\x01"))
+            QTRY_COMPARE(w.look("txtState=|lamp="), "txtState= 01|lamp=G");
     }
 
-    void startupRefusals_data() {
-        QTest::addColumn<QByteArray>("comm");
-        QTest::addColumn<QByteArray>("modset");
-        QTest::addColumn<QString>("failure");
-        QTest::newRow("38400 does not fit") << QByteArray("3,38400\r\n") << QByteArray("1,2,8,1")
-                                            << "无法读取设置文件 comm.set：第2项超出范围（-32768～32767）";
-        QTest::newRow("missing comm.set") << QByteArray() << QByteArray("1,2,8,1")
-                                          << "无法读取设置文件 comm.set：文件不存在或无法打开";
-        QTest::newRow("ModSet three fields") << QByteArray("4,19200") << QByteArray("1,2,8")
-                                             << "无法读取设置文件 ModSet.set：缺少第4项";
-        QTest::newRow("port 0 refused by the port") << QByteArray("0,19200") << QByteArray("1,2,8,1")
-                                                    << "设置文件 comm.set 中的串口号 0 无法使用";
-        QTest::newRow("negative baud refused") << QByteArray("4,-9600") << QByteArray("1,2,8,1")
-                                               << "设置文件 comm.set 中的波特率 -9600 无法使用";
+    // Choosing a port switches to it; "保存设置" also writes comm.set.
+    void portBox_data() {
+        scenarioColumns();
+        const auto row = [](const char *name, const char *set, bool save, const char *port,
+                            const char *file, const QString &msg = "串口设置保存成功") {
+            scenario(name, set, save ? "cmdCom" : "",
+                     QStringLiteral("port=%1|comm.set=%2|msg=%3").arg(port, file, msg));
+        };
+        row("chosen, not saved", "Combo1=#2", false, "COM3 open 19200", "4,19200\r\n", "");
+        row("COM3 at 9600 saved", "Combo1=#2|Combo2=#0", true, "COM3 open 9600", "3,9600\r\n");
+        row("typed baud saves 9600", "Combo1=#2|Combo2=4800", true, "COM3 open 9600", "3,9600\r\n");
+        row("typed port ignored", "Combo1=COM3", true, "COM4 open 19200", "4,19200\r\n");
+        row("absent port saved", "Combo1=#10", true, "COM11 closed 19200", "11,19200\r\n");
+        // comm.set is made a folder: the port is switched all the same.
+        row("unwritable comm.set", "Combo2=#0", true, "COM4 open 9600", "<missing>",
+            "串口设置保存失败：~/comm.set（）");
     }
-    void startupRefusals() {
-        QFETCH(QByteArray, comm);
-        QFETCH(QByteArray, modset);
-        QFETCH(QString, failure);
-        WindowFixture f(comm.isEmpty() ? QByteArray() : comm, modset);
-        QCOMPARE(f.loadFailure, std::optional<QString>(failure));
-        QVERIFY(!f.window->port().PortOpen());
-        QVERIFY(!f.window->link().CommReady());
+    void portBox() { play(); }
+
+    // The adapter is pulled out during cyclic acquisition and plugged back in.
+    void cablePulled() {
+        PtyWindow w;
+        w.set("txtDataLength=1|txtTimerSet_0=250|click=cmdOneM");
+        std::unique_ptr<PtyPeer> peer;
+        // A new adapter as COM4, chosen in the port box, answers the next request.
+        const auto plugIn = [&](const char *answer, const QString &shown) {
+            peer = std::make_unique<PtyPeer>();
+            QVERIFY(peer->linkAs(w.dir.path(), 4));
+            w.set("Combo1=#3");
+            peer->readFor(1000, 8);
+            peer->write(withCrc(fromHex(answer)));
+            QTRY_COMPARE(w.look("txtValue_0=|lamp="), "txtValue_0=" + shown + "|lamp=G");
+        };
+        plugIn("02 04 02 00 EB", "23.50");
+        // A silent module, then none: asleep in the 200 ms waits and after, not spinning.
+        const auto cpuInASecond = [] {
+            const std::clock_t before = std::clock();
+            QTest::qWait(1000);
+            return double(std::clock() - before) / CLOCKS_PER_SEC;
+        };
+        QVERIFY(cpuInASecond() < 0.2);
+        peer.reset(); // the device disappears
+        QTRY_VERIFY_WITH_TIMEOUT(!w.window->port().PortOpen(), 3000);
+        const int countAtLoss = w.shown("lblCounter").toInt();
+        QVERIFY(cpuInASecond() < 0.2);
+        // Still counting; the value stale, the red lamp, no message.
+        QVERIFY(w.shown("lblCounter").toInt() >= countAtLoss + 3);
+        QCOMPARE(w.look("txtValue_0=|red=|lamp=|msg="),
+                 "txtValue_0=23.50|red=11111111|lamp=R|msg=");
+        plugIn("02 04 02 FF 97", "-10.50"); // back under the same name
     }
 
-    void choosingAPortSwitchesWithoutSaving() {
-        WindowFixture f;
-        PtyPeer com3;
-        QVERIFY(com3.linkAs(f.dir.path(), 3));
-        WindowFixture::choose(f.ui().Combo1, 2);
-        QVERIFY(f.window->port().PortOpen());
-        QCOMPARE(f.window->port().CommPort(), 3);
-        QCOMPARE(f.window->port().Settings(), QStringLiteral("19200,N,8,1"));
-        QCOMPARE(readFile(f.path("comm.set")), QByteArray("4,19200\r\n"));
-        QVERIFY(f.messages.shown.isEmpty());
-        com3.write("\x33");
-        QTRY_COMPARE(f.ui().txtState->toPlainText(), QStringLiteral(" 33"));
-        // Choosing the open port again reopens it.
-        f.window->port().setRThreshold(5);
-        WindowFixture::choose(f.ui().Combo1, 2);
-        QVERIFY(f.window->port().PortOpen());
-        QCOMPARE(f.window->port().RThreshold(), 1);
+    // "单次采集".
+    void request_data() {
+        scenarioColumns();
+        const auto row = [](const char *name, const char *set, const QString &frame,
+                            const QString &see) {
+            scenario(name, set, "comDoOnce" + (frame.isEmpty() ? "" : " > " + frame), see);
+        };
+        const QString sent = "txtState=|red=11111111|msg=",
+                      refused = "txtState=before|red=00000000|msg=";
+        const QString range =
+            refused + "请输入正确的地址、数据长度，地址和数据长度不能为0，数据长度值范围为1-21";
+        row("2/4/0/2", "", "02 04 00 00 00 02 71 F8", sent);
+        row("station 250 sent", "txtStationID=250", "FA 04 00 00 00 02", sent);
+        row("station 251 refused", "txtStationID=251", "", range + "|txtCommand=before");
+        row("length 21 sent", "txtStartID=255|txtDataLength=21", "02 04 00 FF 00 15", sent);
+        row("length 22 refused", "txtDataLength=22", "", range);
+        row("start 300 refused", "txtStartID=300", "", range);
+        row("not a number", "txtStartID=1A", "",
+            refused + "请输入正确的命令，命令、地址、数据长度等都应该是十六进制数据");
+        row("closed port", "Combo1=#10", "", sent + "|txtCommand=before");
+    }
+    void request() { play(); }
+
+    // Stray bytes wait in the port and the operator clicks again while the first click waits:
+    // the stray bytes are dropped, the second click sends nothing, the answer counts. An answer
+    // split by the end of the wait is lost. Then the counter: it wraps after 65535; stopped, and
+    // before start-up has finished, a tick neither counts nor sends.
+    void waitAndCounter() {
+        PtyWindow w;
+        w.set("txtDataLength=1|txtTimerSet_0=100000");
+        w.window->port().setRThreshold(50); // keeps the stray bytes in the buffer
+        QVERIFY(w.peer.write(fromHex("DE AD BE EF")));
+        QTRY_COMPARE(w.window->port().InBufferCount(), 4);
+        QTimer::singleShot(
+            50, [&] { w.click("comDoOnce"), w.peer.write(withCrc(fromHex("02 04 02 00 EB"))); });
+        const qint64 clicked = tr::monotonicMicros();
+        w.click("comDoOnce");
+        QVERIFY(tr::monotonicMicros() - clicked >= 200000);
+        QCOMPARE(w.peer.readFor(0).size(), 8);
+        QCOMPARE(w.shown("txtValue_0"), "23.50");
+        // Half an answer in the wait, the rest after it: dropped when the wait ends.
+        QTimer::singleShot(50, [&] { w.peer.write(withCrc(fromHex("02 04 02 FF 97")).left(4)); });
+        w.click("comDoOnce");
+        w.peer.write(withCrc(fromHex("02 04 02 FF 97")).mid(4));
+        QTest::qWait(100);
+        QCOMPARE(w.look("txtValue_0=|txtState="), "txtValue_0=23.50|txtState=");
+        w.set("click=cmdOneM|lblCounter=65535");
+        w.acquisition().Timer1_Timer();
+        const QString counted = w.shown("lblCounter");
+        w.acquisition().Timer1_Timer();
+        w.set("click=cmdStopOnce");
+        w.window->link().setCommReady(false);
+        w.acquisition().Timer1_Timer();
+        QCOMPARE(counted + ' ' + w.look("lblCounter=|timers="), "65536 lblCounter=1|timers=0 0");
+        QCOMPARE(w.peer.readFor(50).size(), 24);
     }
 
-    void typingAPortNameSelectsNothing() {
-        WindowFixture f;
-        PtyPeer com3;
-        QVERIFY(com3.linkAs(f.dir.path(), 3));
-        f.window->show();
-        QLineEdit *edit = f.ui().Combo1->lineEdit();
-        edit->selectAll();
-        QTest::keyClicks(edit, "COM3");
-        QTest::keyClick(edit, Qt::Key_Return);
-        edit->clearFocus();
-        f.ui().cmdCom->setFocus();
-        QTest::qWait(20);
-        QCOMPARE(f.window->port().CommPort(), 4);
-        QCOMPARE(f.ui().Combo1->currentText(), QStringLiteral("COM3"));
-        QCOMPARE(f.window->ports().selectedPort(), -1);
+    // "循环采集".
+    void intervals_data() {
+        scenarioColumns();
+        const QString store = "CheckSave=1|", started = "lblCounter=1|msg=|timers=";
+        const QString refused = "lblCounter=42|timers=0 0|msg=请输入正确的刷新时长和存储时间间隔";
+        scenario("defaults, with storage", store, "cmdOneM", started + "1000 3000");
+        scenario("halves to even", store + "txtTimerSet_0=100000.5|txtTimerSet_1=0.0025", "cmdOneM",
+                 started + "100000 2");
+        scenario("storage unchecked", "txtTimerSet_1=abc", "cmdOneM", started + "1000 0");
+        scenario("period zero", "txtTimerSet_0=0", "cmdOneM", refused);
+        scenario("storage too long", store + "txtTimerSet_1=2147484", "cmdOneM", refused);
+    }
+    void intervals() { play(); }
+
+    // "选择文件" (cancelled while there is no txt folder, then chosen), "清空文件", a record
+    // before an answer and one after; a failing file is told once.
+    void dataFile_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("written") << "~/txt/log.txt";
+        QTest::newRow("missing folder") << "~/missing/data.txt";
+        QTest::newRow("disk full") << "/dev/full";
+    }
+    void dataFile() {
+        QFETCH(QString, path);
+        PtyWindow w;
+        w.set("dialog=|dialog=" + path + "|txtDataLength=4");
+        w.click("CommandChangeFile");
+        const QString dialog = "|dialog=打开文件 序列号文件 (*.txt);;所有文件（*） (*) ~";
+        QCOMPARE(w.look("txtFilePath=|dialog="), "txtFilePath=~/dataGet.txt" + dialog + " 001");
+        QVERIFY(QDir(w.dir.path()).mkdir("txt"));
+        w.click("CommandChangeFile");
+        QCOMPARE(w.look("txtFilePath=|dialog="), "txtFilePath=" + path + dialog + "/txt 001");
+        w.click("cmdClearTxt");
+        w.acquisition().Timer2_Timer();
+        QTimer::singleShot(
+            30, [&] { w.peer.write(withCrc(fromHex("02 04 08 00 FD 01 02 FF FF FF CE"))); });
+        w.click("comDoOnce");
+        w.acquisition().Timer2_Timer();
+        const bool written = path.endsWith("log.txt");
+        const QString failed =
+            QStringLiteral("清空文件失败：%1（） / 数据文件写入失败：%1（）").arg(path);
+        QCOMPARE(w.shown("msg"), written ? "" : failed);
+        const QRegularExpression when(R"(\d{4}-\d{1,2}-\d{1,2} \d{1,2}:\d{2}:\d{2})");
+        if (written)
+            QCOMPARE(w.shown("txt/log.txt").replace(when, "T"),
+                     "\"\"\r\n\"T      \"\r\n\"T   1#:25.30 2#:25.80 4#:-5.00    \"\r\n");
     }
 
-    void saveSettings_data() {
-        QTest::addColumn<int>("portEntry");   // -1: typed, nothing selected
-        QTest::addColumn<int>("baudEntry");   // -1: typed, nothing selected
-        QTest::addColumn<QByteArray>("saved");
-        QTest::addColumn<QString>("settings");
-        QTest::newRow("COM3 at 9600") << 2 << 0 << QByteArray("3,9600\r\n") << "9600,N,8,1";
-        QTest::newRow("typed baud gives 9600") << 2 << -1 << QByteArray("3,9600\r\n") << "9600,N,8,1";
-        QTest::newRow("no port entry keeps the port in use") << -1 << 1 << QByteArray("4,19200\r\n") << "19200,N,8,1";
-        QTest::newRow("absent port still saved") << 10 << 1 << QByteArray("11,19200\r\n") << "19200,N,8,1";
+    // Calibration with logging on. The entries: slope, offset, station, channel.
+    void calibration_data() {
+        scenarioColumns();
+        const QString read = "cmdReadAlarm", slope = "CmdWriteAlarmValue", offset = "Command5";
+        const QString
+            e = "txtAlarmValue_*=",
+            no = "txtCommand=before|txtState=before|txtSet=old|lamp=R|timers=100000 3000|msg=";
+        const QString address = no + "请输入正确的设备地址和通道，范围为0-255",
+                      value = no + "请输入正确的参数值，范围为0-65535";
+        // A request stops logging.
+        scenario("read", e + "0,0,1,1", read + " > 01 42 00 00 02 01 B9 65 < 01 42 E8 03 0A 00",
+                 e + "1000,10,1,1|txtSet=1::1000--10\n|lamp=G|timers=100000 0|msg=");
+        scenario("write slope", e + "1000,0,1,1",
+                 slope + " > 01 42 01 E8 03 01 39 3D < 01 42 01 E9 03 01", e + "1001,0,1,1");
+        // Only the written value is checked: a bad entry in the other box does not stop it.
+        scenario("write offset, bad slope", e + "-1,0,1,1",
+                 offset + " > 01 42 02 00 00 01 B9 BD < 01 42 02 40 9C 01", e + "-1,40000,1,1");
+        scenario("read, closed port", "Combo1=#10", read,
+                 "txtCommand=01 42 00 00 02 01 B9 65 |txtState=|lamp=R");
+        scenario("read: station abc", e + "5,5,abc,1", read, e + "5,5,abc,1|" + address);
+        scenario("slope 65536", e + "65536,5,1,1", slope, value);
+        scenario("station checked before value", e + "x,5,x,1", slope, address);
+        scenario("batch: station 256", e + "5,5,256,4", "cmdReadAll", e + "5,5,256,4|" + address);
     }
-    void saveSettings() {
-        QFETCH(int, portEntry);
-        QFETCH(int, baudEntry);
-        QFETCH(QByteArray, saved);
-        QFETCH(QString, settings);
-        WindowFixture f;
-        PtyPeer com3;
-        QVERIFY(com3.linkAs(f.dir.path(), 3));
-        f.linkAbsent(11);
-        if (portEntry >= 0) {
-            f.ui().Combo1->setCurrentIndex(portEntry);
-            emit f.ui().Combo1->activated(portEntry);
-        } else {
-            QTest::keyClicks(f.ui().Combo1->lineEdit(), "X");
+    void calibration() { play("txtTimerSet_0=100000|CheckSave=true|click=cmdOneM"); }
+
+    // "批量读出" reads channel 1 at once and the next one at every 2 s tick; the operator may
+    // steer it through the entries: `edit` is "<after so many answers>:<control>=<text>".
+    void batch_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QList<int>>("asked");
+        QTest::addColumn<QString>("channel"); // the channel entry at the end
+        const auto row = [](const char *name, const char *edit, const QList<int> &asked,
+                            const char *channel) {
+            QTest::newRow(name) << QString(edit) << asked << QString(channel);
+        };
+        row("all eight", "", {1, 2, 3, 4, 5, 6, 7, 8}, "8");
+        row("channel to 5 after 2", "2:txtAlarmValue_3=5", {1, 2, 6, 7, 8}, "8");
+        row("channel to abc after 4", "4:txtAlarmValue_3=abc", {1, 2, 3, 4}, "abc");
+        row("station to abc after 3", "3:txtAlarmValue_2=abc", {1, 2, 3}, "3");
+        // No more answers: every channel is asked all the same.
+        row("port closed after 1", "1:Combo1=#10", {1}, "8");
+    }
+    void batch() {
+        QFETCH(QString, edit);
+        QFETCH(QList<int>, asked);
+        QFETCH(QString, channel);
+        PtyWindow w;
+        w.set("txtSet=old|txtAlarmValue_3=5");
+        const int after = edit.section(':', 0, 0).toInt();
+        const QTimer &timer = w.window->calibration().Timer3();
+        w.click("cmdReadAll");
+        QCOMPARE(timer.interval(), 2000);
+        // Plays the module, answering every request; each tick comes at once, not 2 s later.
+        QList<int> heard;
+        QString list;
+        for (; timer.isActive(); w.window->calibration().Timer3_Timer()) {
+            const QByteArray request = w.peer.readFor(100, 8);
+            if (request.size() < 8)
+                continue;
+            const int ch = quint8(request[5]), slope = 1000 + ch, offset = 3 * ch;
+            const char answer[] = {1, 0x42, char(slope), char(slope >> 8), char(offset), 0};
+            QVERIFY(w.peer.write(withCrc(QByteArray(answer, 6))));
+            list += QStringLiteral("%1::%2--%3\n").arg(ch).arg(slope).arg(offset);
+            QTRY_COMPARE(w.shown("txtSet"), list);
+            if ((heard << ch).size() == after)
+                w.set(edit.section(':', 1));
         }
-        if (baudEntry >= 0)
-            WindowFixture::choose(f.ui().Combo2, baudEntry);
-        else
-            QTest::keyClicks(f.ui().Combo2->lineEdit(), "4800");
-        QTest::mouseClick(f.ui().cmdCom, Qt::LeftButton);
-        QCOMPARE(readFile(f.path("comm.set")), saved);
-        QCOMPARE(f.messages.texts(), QStringList{"串口设置保存成功"});
-        QCOMPARE(f.messages.shown.first().caption, QStringLiteral("系统提示"));
-        QCOMPARE(f.window->port().Settings(), settings);
-        const int expectedPort = saved.left(saved.indexOf(',')).toInt();
-        QCOMPARE(f.window->port().CommPort(), expectedPort);
-        QCOMPARE(f.window->port().PortOpen(), expectedPort == 3 || expectedPort == 4);
+        QCOMPARE(heard, asked);
+        QCOMPARE(w.look("txtSet=|txtAlarmValue_3=|msg="),
+                 "txtSet=" + list + "|txtAlarmValue_3=" + channel + "|msg=");
     }
 
-    void unwritableSettingsAreNotReportedAsSaved() {
-        WindowFixture f;
-        // comm.set replaced by a folder: it can be neither created nor truncated.
-        QVERIFY(QFile::remove(f.path("comm.set")));
-        QVERIFY(QDir(f.dir.path()).mkdir("comm.set"));
-        WindowFixture::choose(f.ui().Combo2, 0);
-        QTest::mouseClick(f.ui().cmdCom, Qt::LeftButton);
-        QCOMPARE(f.messages.shown.size(), 1);
-        QVERIFY2(f.messages.shown.first().text.startsWith("串口设置保存失败：" + f.path("comm.set")),
-                 qPrintable(f.messages.shown.first().text));
-        // The port is switched all the same.
-        QCOMPARE(f.window->port().Settings(), QStringLiteral("9600,N,8,1"));
-        QVERIFY(f.window->port().PortOpen());
+    // "存储成文件": what the list box shows is saved, the operator's own edits included.
+    void exportList_data() {
+        scenarioColumns();
+        const QString list = "txtSet=1::5--5\n2::6--6 edited|dialog=", save = "cmdSaveFile";
+        const QString kept = "|dialog=保存文件 txt (*.txt) ~/txt 110|txt/data.txt=kept";
+        scenario("saved, .txt added", list + "txt/data", save,
+                 "msg=" + QString(kept).replace("kept", "\"1::5--5\r\n2::6--6 edited\"\r\n"));
+        scenario("cancelled", list, save, "msg=" + kept);
+        scenario("folder missing", list + "missing/data", save,
+                 "msg=文件保存失败：~/missing/data.txt（）" + kept);
     }
+    void exportList() { play(); }
 };
 
 QTEST_MAIN(TstWindow)

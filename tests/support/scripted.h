@@ -3,7 +3,6 @@
 #include "panels/seams.h"
 
 #include <QList>
-#include <QString>
 #include <functional>
 #include <optional>
 
@@ -11,25 +10,30 @@ namespace tr::test {
 
 // Records every message instead of showing a modal box. onShow runs while the "box is open",
 // so a test can check what happens meanwhile (timer ticks, a second message).
-class ScriptedMessages : public MessageBox {
-public:
+struct ScriptedMessages : MessageBox {
     struct Shown {
-        QString text;
-        QString caption;
+        QString text, caption;
         Icon icon;
     };
-    void show(const QString &text, const QString &caption, Icon icon) override;
     QList<Shown> shown;
     std::function<void()> onShow;
-    QStringList texts() const;
+
+    void show(const QString &text, const QString &caption, Icon icon) override {
+        shown.append({text, caption, icon});
+        if (onShow)
+            onShow();
+    }
 };
 
 // Answers file dialogs from a queue: a path, or std::nullopt for Cancel. An empty queue cancels.
-class ScriptedFiles : public FileDialog {
-public:
-    std::optional<QString> choose(const Options &options) override;
+struct ScriptedFiles : FileDialog {
     QList<std::optional<QString>> answers;
     QList<Options> asked;
+
+    std::optional<QString> choose(const Options &options) override {
+        asked.append(options);
+        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+    }
 };
 
 } // namespace tr::test

@@ -1,2 +1,0 @@
-# The calibration frame of the real window, with its port on a pseudo-terminal.
-tr_add_test(NAME tst_calibration SOURCES tst_calibration.cpp windowfixture.h LIBS tr_app TIMEOUT 300)
