@@ -1,5 +1,6 @@
 // Reading back the export file of the batch read: what a restore may trust, and where a broken
 // file is broken.
+#include "cli/calcommands.h"
 #include "domain/exportparse.h"
 
 #include <QTest>
@@ -41,7 +42,9 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, entries);
         const ParsedExport p = parseExport(bytes);
-        QVERIFY2(p.ok(), qPrintable(QStringLiteral("line %1: %2").arg(p.errorLine).arg(p.error)));
+        QVERIFY2(p.ok(),
+                 qPrintable(
+                     QStringLiteral("line %1: %2").arg(p.errorLine).arg(cli::exportFaultText(p))));
         QCOMPARE(summary(p), entries);
     }
 
@@ -77,7 +80,8 @@ private slots:
         const ParsedExport p = parseExport(bytes);
         QVERIFY(!p.ok());
         QCOMPARE(p.errorLine, line);
-        QVERIFY2(p.error.contains(reason), qPrintable(p.error));
+        const QString why = cli::exportFaultText(p);
+        QVERIFY2(why.contains(reason), qPrintable(why));
         QVERIFY(p.entries.empty());
     }
 };
