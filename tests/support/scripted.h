@@ -19,7 +19,11 @@ public:
         Icon icon;
     };
     void show(const QString &text, const QString &caption, Icon icon) override;
+    // Answers questions from `replies` (true: Yes); an empty queue answers No, the default.
+    bool ask(const QString &text, const QString &caption) override;
     QList<Shown> shown;
+    QList<bool> replies;
+    QList<Shown> asked; // the questions, with Icon::None
     std::function<void()> onShow;
     QStringList texts() const;
 };
