@@ -294,14 +294,14 @@ private slots:
         f.ui().txtFilePath->setText(path);
         f.acquisition().Timer2_Timer();
         f.acquisition().Timer2_Timer();
-        QCOMPARE(f.messages.shown.size(), 1);
+        QTRY_COMPARE(f.messages.shown.size(), 1);
         QVERIFY2(f.messages.shown.first().text.startsWith("数据文件写入失败：" + path), qPrintable(f.messages.shown.first().text));
         // After a success the next failure is told again.
         f.ui().txtFilePath->setText(f.path("ok.txt"));
         f.acquisition().Timer2_Timer();
         f.ui().txtFilePath->setText(path);
         f.acquisition().Timer2_Timer();
-        QCOMPARE(f.messages.shown.size(), 2);
+        QTRY_COMPARE(f.messages.shown.size(), 2);
         QTest::mouseClick(f.ui().cmdClearTxt, Qt::LeftButton);
         QCOMPARE(f.messages.shown.size(), 3);
         QVERIFY(f.messages.shown.last().text.startsWith("清空文件失败：" + path));
@@ -318,7 +318,8 @@ private slots:
         QCOMPARE(asked.title, QStringLiteral("打开文件"));
         QVERIFY(asked.mustExist && !asked.save);
         QCOMPARE(asked.initialDir, f.dir.path()); // no txt folder yet
-        QCOMPARE(asked.filter, QStringLiteral("序列号文件 (*.txt);;所有文件（*） (*)"));
+        QCOMPARE(asked.filter, QStringLiteral("序列号文件 (*.txt) (*.txt);;所有文件（*） (*)"));
+        QVERIFY(asked.hideFilterPatterns);
         QVERIFY(QDir(f.dir.path()).mkdir("txt"));
         writeFile(f.path("txt/log.txt"), "keep");
         f.files.answers = {f.path("txt/log.txt")};
