@@ -42,9 +42,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, entries);
         const ParsedExport p = parseExport(bytes);
-        QVERIFY2(p.ok(),
-                 qPrintable(
-                     QStringLiteral("line %1: %2").arg(p.errorLine).arg(cli::exportFaultText(p))));
+        QVERIFY2(p.ok(), qPrintable(cli::exportFaultText(p)));
         QCOMPARE(summary(p), entries);
     }
 

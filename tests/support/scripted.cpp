@@ -9,12 +9,6 @@ void ScriptedMessages::show(const QString &text, const QString &caption, Icon ic
         onShow();
 }
 
-bool ScriptedMessages::ask(const QString &text, const QString &caption)
-{
-    asked.append({text, caption, Icon::None});
-    return replies.isEmpty() ? false : replies.takeFirst();
-}
-
 QStringList ScriptedMessages::texts() const
 {
     QStringList out;

@@ -20,7 +20,10 @@ public:
     };
     void show(const QString &text, const QString &caption, Icon icon) override;
     // Answers questions from `replies` (true: Yes); an empty queue answers No, the default.
-    bool ask(const QString &text, const QString &caption) override;
+    bool ask(const QString &text, const QString &caption) override {
+        asked.append({text, caption, Icon::None});
+        return !replies.isEmpty() && replies.takeFirst();
+    }
     QList<Shown> shown;
     QList<bool> replies;
     QList<Shown> asked; // the questions, with Icon::None
