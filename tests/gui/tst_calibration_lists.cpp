@@ -1,6 +1,6 @@
 // The list box and files: "从文件导入" takes what the command line's restore takes and shows it as
-// a batch read would; "批量定入" refuses a list or station it cannot write before it asks. A
-// refusal, like Cancel, changes nothing and sends nothing.
+// a batch read would; "批量定入" refuses a list or station it cannot write before it asks, and
+// stops at once on a closed port. Nothing is sent.
 #include "windowfixture.h"
 
 using namespace tr;
@@ -25,7 +25,9 @@ private slots:
               "2|\n|1|\n|列表中没有要写入的通道",
               "2|1::1--1|256|1::1--1|请输入正确的设备地址和通道，范围为0-255",
               "2|1::1--1|0|1::1--1|"
-              "设备地址0是广播地址，模块不回应，无法逐个通道校验，请输入模块的设备地址"})
+              "设备地址0是广播地址，模块不回应，无法逐个通道校验，请输入模块的设备地址",
+              "2|1::1--1|closed|1::1--1\n|批量定入失败：第1通道 "
+              "写入斜率：串口未打开\n已完成的通道：无"})
             QTest::newRow(qPrintable(QString::fromUtf8(row).simplified()))
                 << QString::fromUtf8(row).split('|');
     }
@@ -37,13 +39,15 @@ private slots:
         QVERIFY(!import || c[1] == "cancel" || writeFile(path, c[1].toUtf8()));
         f.files.answers << (c[1] == "cancel" ? std::nullopt : std::optional<QString>(path));
         f.ui().txtSet->setPlainText(import ? "old" : c[1]);
-        f.controls->txtAlarmValue[2]->setText(c[2]);
+        f.window->port().setPortOpen(c[2] != "closed"); // closed: asked, then nothing sent
+        f.controls->txtAlarmValue[2]->setText(c[2] == "closed" ? "1" : c[2]);
         f.messages.replies << true;
         (import ? f.ui().Command1 : f.ui().Command2)->click();
         QCOMPARE(f.files.asked.value(0).initialDir, import ? f.dir.path() : QString());
         QCOMPARE(f.ui().txtSet->toPlainText(), c[3]);
         QCOMPARE(f.messages.texts().join('|'), c[4]);
-        QVERIFY(f.messages.asked.isEmpty() && f.peer.readFor(50).isEmpty());
+        QCOMPARE(f.messages.asked.size(), c[2] == "closed" ? 1 : 0);
+        QVERIFY(f.peer.readFor(50).isEmpty());
     }
 };
 
