@@ -3,7 +3,7 @@
 #include "serial/link.h"
 #include "serial/mscomm.h"
 
-#include <QStringList>
+#include <algorithm>
 #include <cmath>
 
 namespace tr {
