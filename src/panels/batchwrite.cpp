@@ -21,12 +21,15 @@ BatchWrite::BatchWrite(Link &link, QObject *parent) : QObject(parent), link_(lin
     });
 }
 
-void BatchWrite::start(std::uint8_t station, const std::vector<ExportEntry> &entries) {
+void BatchWrite::start(std::uint8_t station, const std::vector<ExportEntry> &entries, int delayMs) {
     plan_ = restorePlan(station, entries);
     at_ = 0;
     done_.clear();
     running_ = !plan_.empty();
-    sendNext();
+    if (delayMs > 0)
+        gapTimer_.start(delayMs);
+    else
+        sendNext();
 }
 
 int BatchWrite::gapMs() const {

@@ -34,7 +34,8 @@ public:
     explicit BatchWrite(Link &link, QObject *parent = nullptr);
 
     bool running() const { return running_; }
-    void start(std::uint8_t station, const std::vector<ExportEntry> &entries);
+    // The first request leaves after `delayMs`, e.g. once an answer still under way is in.
+    void start(std::uint8_t station, const std::vector<ExportEntry> &entries, int delayMs = 0);
 
     // The link's answers, passed on by the panel while a batch runs.
     void echoed(std::int16_t kind, std::uint16_t value);

@@ -236,13 +236,15 @@ void CalibrationPanel::Command2_Click() {
                        promptCaption()))
         return;
 
-    // The batch read and cyclic reads would take the answers meant for the writes.
+    // The batch read and cyclic reads would take the answers meant for the writes. A batch read
+    // may have sent a request while the question was open: its answer is awaited first.
+    const int settle = Timer3_.isActive() ? Link::kReadWaitMs : 0;
     Timer3_.stop();
     emit stopAcquisition();
     setRequestButtonsEnabled(false);
     ReadAllText_.clear();
     w_.txtSet->setPlainText(QString());
-    batch_.start(*station, parsed.entries);
+    batch_.start(*station, parsed.entries, settle);
 }
 
 void CalibrationPanel::batchChannelDone(const ExportEntry &e) {
