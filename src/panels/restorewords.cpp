@@ -7,11 +7,18 @@ namespace tr {
 
 namespace {
 
-QString tr(const char *text) {
-    return QCoreApplication::translate("RestoreWords", text);
-}
+// The words of the calibration frame's list messages, in one translation context.
+class RestoreWords {
+    Q_DECLARE_TR_FUNCTIONS(RestoreWords)
+public:
+    static QString reason(const ParsedExport &p);
+    static QString stepWords(RestoreStep::Kind kind);
+    static QString failureWords(const BatchWrite::Outcome &o);
+    static QString exportFault(const ParsedExport &parsed);
+    static QString batchStop(const BatchWrite::Outcome &o);
+};
 
-QString reason(const ParsedExport &p) {
+QString RestoreWords::reason(const ParsedExport &p) {
     const QString found = QString::fromLatin1(p.found);
     switch (p.fault) {
     case ExportFault::None:
@@ -44,7 +51,7 @@ QString reason(const ParsedExport &p) {
     return QString();
 }
 
-QString stepWords(RestoreStep::Kind kind) {
+QString RestoreWords::stepWords(RestoreStep::Kind kind) {
     switch (kind) {
     case RestoreStep::Kind::WriteSlope:
         return tr("写入斜率");
@@ -56,7 +63,7 @@ QString stepWords(RestoreStep::Kind kind) {
     return tr("读回校验");
 }
 
-QString failureWords(const BatchWrite::Outcome &o) {
+QString RestoreWords::failureWords(const BatchWrite::Outcome &o) {
     switch (o.failure) {
     case BatchWrite::Failure::None:
         break;
@@ -85,15 +92,13 @@ QString failureWords(const BatchWrite::Outcome &o) {
     return QString();
 }
 
-} // namespace
-
-QString exportFaultWords(const ParsedExport &parsed) {
+QString RestoreWords::exportFault(const ParsedExport &parsed) {
     if (parsed.errorLine == 0)
         return reason(parsed);
     return tr("第%1行 %2").arg(parsed.errorLine).arg(reason(parsed));
 }
 
-QString batchStopWords(const BatchWrite::Outcome &o) {
+QString RestoreWords::batchStop(const BatchWrite::Outcome &o) {
     QStringList done;
     for (const ExportEntry &e : o.done)
         done << QString::number(e.channel);
@@ -101,6 +106,16 @@ QString batchStopWords(const BatchWrite::Outcome &o) {
         .arg(o.step.entry.channel)
         .arg(stepWords(o.step.kind), failureWords(o),
              done.isEmpty() ? tr("无") : done.join(tr("、")));
+}
+
+} // namespace
+
+QString exportFaultWords(const ParsedExport &parsed) {
+    return RestoreWords::exportFault(parsed);
+}
+
+QString batchStopWords(const BatchWrite::Outcome &outcome) {
+    return RestoreWords::batchStop(outcome);
 }
 
 } // namespace tr
