@@ -13,6 +13,7 @@
 #include <vector>
 
 using namespace tr::sim;
+using tr::kCalibrationFunction;
 using trfuzz::FuzzInput;
 
 namespace {
