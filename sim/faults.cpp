@@ -2,6 +2,8 @@
 
 #include "requesthandler.h"
 
+#include <algorithm>
+
 namespace tr::sim {
 
 namespace {
@@ -27,7 +29,9 @@ Transmission FaultInjector::apply(std::vector<std::uint8_t> answer) {
         faults += name;
     };
 
-    if (happens(rates_.drop)) {
+    ++answers_;
+    const bool chosen = std::binary_search(rates_.dropAt.begin(), rates_.dropAt.end(), answers_);
+    if (chosen || happens(rates_.drop)) {
         t.bytes = std::move(answer);
         t.dropped = true;
         t.tag = "DROP";

@@ -18,6 +18,7 @@ struct FaultRates {
     double garbage = 0;   // 1 to 4 stray bytes before the answer
     double late = 0;      // the answer leaves lateMs later than it should
     int lateMs = 0;
+    std::vector<long> dropAt; // answers never sent, counted from 1, in rising order
 };
 
 struct Transmission {
@@ -39,6 +40,7 @@ private:
 
     FaultRates rates_;
     std::mt19937 rng_;
+    long answers_ = 0;
 };
 
 } // namespace tr::sim

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <functional>
@@ -110,6 +111,17 @@ const std::map<std::string, Handler, std::less<>> &valueOptions() {
              return {};
          }},
         {"--drop", probability(&FaultRates::drop)},
+        {"--drop-answer",
+         [](Options &o, std::string_view v) -> std::string {
+             for (std::string_view item : splitCommas(v)) {
+                 const auto n = number<long>(item);
+                 if (!n || *n < 1)
+                     return "expects answer numbers from 1 separated by commas, e.g. 3,7";
+                 o.faults.dropAt.push_back(*n);
+             }
+             std::sort(o.faults.dropAt.begin(), o.faults.dropAt.end());
+             return {};
+         }},
         {"--corrupt", probability(&FaultRates::corrupt)},
         {"--truncate", probability(&FaultRates::truncate)},
         {"--garbage", probability(&FaultRates::garbage)},
@@ -214,6 +226,7 @@ Module:
 
 Faults, each a probability 0-1 decided anew for every answer:
   --drop P             send no answer
+  --drop-answer N,... send no answer the N-th time an answer is due (from 1)
   --exception P        answer exception 04 (device failure) instead
   --truncate P         send only a random non-empty part from the start
   --corrupt P          flip one bit after the CRC was computed

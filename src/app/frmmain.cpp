@@ -89,7 +89,9 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
                                 ui_->CmdWriteAlarmValue,
                                 ui_->Command5,
                                 ui_->cmdReadAll,
-                                ui_->cmdSaveFile};
+                                ui_->cmdSaveFile,
+                                ui_->Command1,
+                                ui_->Command2};
     calibration_ = std::make_unique<CalibrationPanel>(cw, link_, messages, files, dirs_);
 
     connect(&link_, &Link::stateText, ui_->txtState, &QPlainTextEdit::setPlainText);
@@ -97,6 +99,8 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     connect(&link_, &Link::lampRaised, this, &frmMain::raiseLamp);
     connect(calibration_.get(), &CalibrationPanel::stopLogging, acquisition_.get(),
             &AcquisitionPanel::stopLogging);
+    connect(calibration_.get(), &CalibrationPanel::stopAcquisition, acquisition_.get(),
+            &AcquisitionPanel::cmdStopOnce_Click);
 
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                     screen()->availableGeometry()));

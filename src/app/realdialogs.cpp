@@ -1,5 +1,6 @@
 #include "app/realdialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -26,12 +27,23 @@ void QtMessageBox::show(const QString &text, const QString &caption, Icon icon) 
     box.exec();
 }
 
+bool QtMessageBox::ask(const QString &text, const QString &caption) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    parent_);
+    box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("QtMessageBox", "是"));
+    box.button(QMessageBox::No)->setText(QCoreApplication::translate("QtMessageBox", "否"));
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<QString> QtFileDialog::choose(const Options &options) {
     QFileDialog dialog(parent_, options.title, options.initialDir, options.filter);
     dialog.setAcceptMode(options.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(options.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, options.hideFilterPatterns);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

@@ -10,6 +10,7 @@ class QtMessageBox : public MessageBox {
 public:
     void setParent(QWidget *parent) { parent_ = parent; }
     void show(const QString &text, const QString &caption, Icon icon) override;
+    bool ask(const QString &text, const QString &caption) override;
 
 private:
     QWidget *parent_ = nullptr;

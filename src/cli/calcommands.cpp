@@ -6,8 +6,6 @@
 #include "domain/parameterrequest.h"
 #include "modbus/decode.h"
 
-#include <QFile>
-
 namespace tr::cli {
 
 namespace {
@@ -21,6 +19,19 @@ struct Parameters {
 
 QString parameterName(Parameter p) {
     return p == Parameter::Slope ? QStringLiteral("slope") : QStringLiteral("offset");
+}
+
+// What a failed exchange was doing, as the single commands word it.
+QString stepName(const RestoreStep &step) {
+    switch (step.kind) {
+    case RestoreStep::Kind::WriteSlope:
+        return QStringLiteral("writing the slope");
+    case RestoreStep::Kind::WriteOffset:
+        return QStringLiteral("writing the offset");
+    case RestoreStep::Kind::ReadBack:
+        break;
+    }
+    return QStringLiteral("reading slope and offset");
 }
 
 int failed(const Exchange &ex, int channel, const QString &what) {
@@ -117,32 +128,19 @@ int runBackup(const CliOptions &o, Transactor &link) {
     return ExitOk;
 }
 
-std::vector<Frame> restoreFrames(int station, const std::vector<ExportEntry> &entries) {
-    const auto s = static_cast<std::uint8_t>(station);
-    std::vector<Frame> frames;
-    for (const ExportEntry &e : entries) {
-        const auto ch = static_cast<std::uint8_t>(e.channel);
-        frames.push_back(parameterWriteFrame(Parameter::Slope, s, e.slope, ch));
-        frames.push_back(parameterWriteFrame(Parameter::Offset, s, e.offset, ch));
-        frames.push_back(parameterReadFrame(s, ch));
-    }
-    return frames;
-}
-
 LoadedBackup loadBackup(const QString &path) {
     LoadedBackup loaded;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        printError(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    const ParsedExport parsed = loadExport(path);
+    if (parsed.fault == ExportFault::Unreadable) {
+        printError(QStringLiteral("cannot read %1: %2").arg(path, exportFaultText(parsed)));
         loaded.exitCode = ExitFileError;
         return loaded;
     }
-    const ParsedExport parsed = parseExport(file.readAll());
     if (!parsed.ok()) {
         printError(QStringLiteral("%1:%2: %3; nothing was written")
                        .arg(path)
                        .arg(parsed.errorLine)
-                       .arg(parsed.error));
+                       .arg(exportFaultText(parsed)));
         loaded.exitCode = ExitFileError;
         return loaded;
     }
@@ -150,28 +148,85 @@ LoadedBackup loadBackup(const QString &path) {
     return loaded;
 }
 
+QString exportFaultText(const ParsedExport &p) {
+    const QString found = QString::fromLatin1(p.found);
+    switch (p.fault) {
+    case ExportFault::None:
+        break;
+    case ExportFault::Empty:
+        return QStringLiteral("the file is empty");
+    case ExportFault::NoOpeningQuote:
+        return QStringLiteral("does not start with a double quote");
+    case ExportFault::NoClosingQuote:
+        return QStringLiteral("missing the closing double quote");
+    case ExportFault::EmptyLine:
+        return QStringLiteral("empty line");
+    case ExportFault::TextAfterClosingQuote:
+        return QStringLiteral("text after the closing double quote");
+    case ExportFault::NotAnEntry: {
+        constexpr int kMax = 40;
+        QString shown = found.left(kMax);
+        if (found.size() > kMax)
+            shown += QStringLiteral("...");
+        return QStringLiteral("expected \"channel::slope--offset\", found \"%1\"").arg(shown);
+    }
+    case ExportFault::ChannelOutOfRange:
+        return QStringLiteral("channel %1 is not 1 to 8").arg(found);
+    case ExportFault::SlopeOutOfRange:
+        return QStringLiteral("slope %1 is not 0 to 65535").arg(found);
+    case ExportFault::OffsetOutOfRange:
+        return QStringLiteral("offset %1 is not 0 to 65535").arg(found);
+    case ExportFault::ChannelRepeated:
+        return QStringLiteral("channel %1 already given on line %2").arg(found).arg(p.earlierLine);
+    case ExportFault::Unreadable:
+        return QString::fromUtf8(p.found);
+    case ExportFault::TooLarge:
+        return QStringLiteral("far too large for a list of eight channels");
+    }
+    return QString();
+}
+
 int runRestore(const CliOptions &o, const std::vector<ExportEntry> &entries, Transactor &link) {
     const bool progress = progressWanted(o.progress);
     const int total = static_cast<int>(entries.size());
     int exitCode = ExitOk;
     int done = 0;
-    for (const ExportEntry &e : entries) {
+    for (const RestoreStep &step : restorePlan(static_cast<std::uint8_t>(o.station), entries)) {
+        const ExportEntry &e = step.entry;
+        const Exchange ex = link.exchange(step.frame, calibrationExpectation());
+        if (!ex.check.ok())
+            return failed(ex, e.channel, stepName(step));
+        const StepVerdict v = verifyAnswer(
+            step, decodeAnswer(step.answerKind(), calibrationExpectation().length, ex.answer));
+        switch (v.fault) {
+        case StepVerdict::Fault::None:
+        case StepVerdict::Fault::ReadBackDiffers:
+            break;
+        case StepVerdict::Fault::WrongEcho:
+            printError(QStringLiteral("channel %1: the module echoed %2 %3 instead of %4")
+                           .arg(e.channel)
+                           .arg(step.kind == RestoreStep::Kind::WriteSlope
+                                    ? parameterName(Parameter::Slope)
+                                    : parameterName(Parameter::Offset))
+                           .arg(v.echoed ? QString::number(*v.echoed) : QStringLiteral("?"))
+                           .arg(step.written()));
+            return ExitBadAnswer;
+        case StepVerdict::Fault::NoParameters:
+            printError(
+                QStringLiteral("channel %1: the answer carries no parameters").arg(e.channel));
+            return ExitBadAnswer;
+        }
+        if (!step.endsChannel())
+            continue;
         ++done;
-        if (const int code = writeParameter(link, o.station, e.channel, Parameter::Slope, e.slope))
-            return code;
-        if (const int code =
-                writeParameter(link, o.station, e.channel, Parameter::Offset, e.offset))
-            return code;
-        Parameters back;
-        if (const int code = readParameters(link, o.station, e.channel, back))
-            return code;
-        const bool same = back.slope == e.slope && back.offset == e.offset;
+        // A channel that reads back differently is reported, and the others are still restored.
+        const bool same = v.ok();
         if (!same) {
             printError(QStringLiteral("channel %1: read back slope %2, offset %3 after writing "
                                       "slope %4, offset %5")
                            .arg(e.channel)
-                           .arg(back.slope)
-                           .arg(back.offset)
+                           .arg(v.slope)
+                           .arg(v.offset)
                            .arg(e.slope)
                            .arg(e.offset));
             exitCode = ExitBadAnswer;

@@ -3,7 +3,7 @@
 #include "cli/commandline.h"
 #include "cli/transactor.h"
 #include "domain/exportparse.h"
-#include "modbus/frame.h"
+#include "domain/restoreplan.h"
 
 #include <vector>
 
@@ -16,9 +16,6 @@ int runBackup(const CliOptions &options, Transactor &link);
 int runRestore(const CliOptions &options, const std::vector<ExportEntry> &entries,
                Transactor &link);
 
-// The frames a restore sends for each channel, in order: slope write, offset write, read-back.
-std::vector<Frame> restoreFrames(int station, const std::vector<ExportEntry> &entries);
-
 // Reads and checks a backup file before anything is sent; on failure returns the exit status
 // (5) after reporting "FILE:LINE: reason".
 struct LoadedBackup {
@@ -26,5 +23,8 @@ struct LoadedBackup {
     int exitCode = 0;
 };
 LoadedBackup loadBackup(const QString &path);
+
+// Why a backup file was refused, in the words of the command line (without file and line).
+QString exportFaultText(const ParsedExport &parsed);
 
 } // namespace tr::cli

@@ -16,8 +16,9 @@ int runCommand(const CliOptions &o) {
         if (backup.exitCode != ExitOk)
             return backup.exitCode;
         if (o.dryRun) {
-            for (const Frame &frame : restoreFrames(o.station, backup.entries))
-                printLine(sendText(frame));
+            for (const RestoreStep &step :
+                 restorePlan(static_cast<std::uint8_t>(o.station), backup.entries))
+                printLine(sendText(step.frame));
             return ExitOk;
         }
         if (backup.entries.empty()) {

@@ -1,12 +1,17 @@
 #include "domain/exportparse.h"
 
-#include <QList>
+#include "domain/exportfile.h"
+
+#include <QFile>
 #include <array>
 #include <optional>
 
 namespace tr {
 
 namespace {
+
+// Eight full lines take 136 bytes; anything near this size is some other file.
+constexpr qint64 kLargestExport = 64 * 1024;
 
 // Plain decimal digits only; nothing when the text is not one or exceeds `max`.
 std::optional<int> decimal(QByteArrayView text, int max) {
@@ -32,44 +37,42 @@ bool allDigits(QByteArrayView text) {
     return true;
 }
 
-QString shown(const QByteArray &text) {
-    constexpr int kMax = 40;
-    QString s = QString::fromLatin1(text.left(kMax));
-    if (text.size() > kMax)
-        s += QStringLiteral("...");
-    return s;
+ParsedExport failed(ExportFault fault, int line, QByteArrayView found = {}, int earlier = 0) {
+    ParsedExport out;
+    out.fault = fault;
+    out.errorLine = line;
+    out.found = found.toByteArray();
+    out.earlierLine = earlier;
+    return out;
 }
 
 } // namespace
 
 ParsedExport parseExport(const QByteArray &bytes) {
-    ParsedExport out;
-    const auto fail = [&out](int line, const QString &why) {
-        out.entries.clear();
-        out.errorLine = line;
-        out.error = why;
-        return out;
-    };
     if (bytes.isEmpty())
-        return fail(1, QStringLiteral("the file is empty"));
+        return failed(ExportFault::Empty, 1);
     if (bytes[0] != '"')
-        return fail(1, QStringLiteral("does not start with a double quote"));
+        return failed(ExportFault::NoOpeningQuote, 1);
 
-    QList<QByteArray> lines = bytes.mid(1).split('\n');
-    // A file ending in a line end leaves an empty piece that is no line of its own.
-    if (lines.size() > 1 && lines.last().isEmpty())
-        lines.removeLast();
-
+    // Lines are taken one at a time: a wrong file is refused at its first bad line without
+    // splitting the rest of it.
+    const QByteArrayView body = QByteArrayView(bytes).sliced(1);
+    ParsedExport out;
     std::array<int, 8> seenOn{}; // line where each channel stood, 0 while not seen
     bool closed = false;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const int lineNo = static_cast<int>(i) + 1;
-        QByteArray text = lines[i];
+    int lineNo = 0;
+    for (qsizetype from = 0; from < body.size() || lineNo == 0;) {
+        ++lineNo;
+        const qsizetype lf = body.indexOf('\n', from);
+        const qsizetype end = lf < 0 ? body.size() : lf;
+        const bool last = lf < 0 || lf + 1 == body.size();
+        QByteArrayView text = body.sliced(from, end - from);
+        from = lf < 0 ? body.size() : lf + 1;
         if (text.endsWith('\r'))
             text.chop(1);
         if (closed) {
             if (!text.isEmpty())
-                return fail(lineNo, QStringLiteral("text after the closing double quote"));
+                return failed(ExportFault::TextAfterClosingQuote, lineNo);
             continue;
         }
         if (text == "\"") {
@@ -81,49 +84,53 @@ ParsedExport parseExport(const QByteArray &bytes) {
             closed = true;
         }
         if (text.isEmpty())
-            return fail(lineNo, i + 1 == lines.size()
-                                    ? QStringLiteral("missing the closing double quote")
-                                    : QStringLiteral("empty line"));
+            return failed(last ? ExportFault::NoClosingQuote : ExportFault::EmptyLine, lineNo);
 
         const qsizetype colons = text.indexOf("::");
         const qsizetype dashes = colons < 0 ? -1 : text.indexOf("--", colons + 2);
-        const QByteArrayView whole(text);
-        const QByteArrayView channelText = colons < 0 ? QByteArrayView() : whole.first(colons);
+        const QByteArrayView channelText = colons < 0 ? QByteArrayView() : text.first(colons);
         const QByteArrayView slopeText =
-            dashes < 0 ? QByteArrayView() : whole.sliced(colons + 2, dashes - colons - 2);
-        const QByteArrayView offsetText = dashes < 0 ? QByteArrayView() : whole.sliced(dashes + 2);
+            dashes < 0 ? QByteArrayView() : text.sliced(colons + 2, dashes - colons - 2);
+        const QByteArrayView offsetText = dashes < 0 ? QByteArrayView() : text.sliced(dashes + 2);
         if (!allDigits(channelText) || !allDigits(slopeText) || !allDigits(offsetText))
-            return fail(lineNo, QStringLiteral("expected \"channel::slope--offset\", found \"%1\"")
-                                    .arg(shown(text)));
+            return failed(ExportFault::NotAnEntry, lineNo, text);
 
         const auto channel = decimal(channelText, 8);
         if (!channel || *channel < 1)
-            return fail(
-                lineNo,
-                QStringLiteral("channel %1 is not 1 to 8").arg(QString::fromLatin1(channelText)));
+            return failed(ExportFault::ChannelOutOfRange, lineNo, channelText);
         const auto slope = decimal(slopeText, 65535);
         if (!slope)
-            return fail(
-                lineNo,
-                QStringLiteral("slope %1 is not 0 to 65535").arg(QString::fromLatin1(slopeText)));
+            return failed(ExportFault::SlopeOutOfRange, lineNo, slopeText);
         const auto offset = decimal(offsetText, 65535);
         if (!offset)
-            return fail(
-                lineNo,
-                QStringLiteral("offset %1 is not 0 to 65535").arg(QString::fromLatin1(offsetText)));
+            return failed(ExportFault::OffsetOutOfRange, lineNo, offsetText);
         int &seen = seenOn[static_cast<std::size_t>(*channel - 1)];
         if (seen != 0)
-            return fail(
-                lineNo,
-                QStringLiteral("channel %1 already given on line %2").arg(*channel).arg(seen));
+            return failed(ExportFault::ChannelRepeated, lineNo, channelText, seen);
         seen = lineNo;
         out.entries.push_back({*channel, static_cast<std::uint16_t>(*slope),
                                static_cast<std::uint16_t>(*offset), lineNo});
     }
     if (!closed)
-        return fail(static_cast<int>(lines.size()),
-                    QStringLiteral("missing the closing double quote"));
+        return failed(ExportFault::NoClosingQuote, lineNo);
     return out;
+}
+
+ParsedExport parseList(const QString &list) {
+    QString text = list;
+    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
+        text.chop(1);
+    return parseExport(exportBytes(text));
+}
+
+ParsedExport loadExport(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failed(ExportFault::Unreadable, 0, file.errorString().toUtf8());
+    const QByteArray bytes = file.read(kLargestExport + 1);
+    if (bytes.size() > kLargestExport)
+        return failed(ExportFault::TooLarge, 0);
+    return parseExport(bytes);
 }
 
 } // namespace tr

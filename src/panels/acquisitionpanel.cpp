@@ -142,8 +142,17 @@ void AcquisitionPanel::Timer1_Timer() {
     if (!link_.CommReady())
         return;
     w_.lblCounter->setText(QString::number(count + 1));
-    QScopedValueRollback<bool> tick(inTick_, true);
-    comDoOnce_Click();
+    // The read waits 200 ms; inside this handler the timer's later ticks would not be delivered,
+    // so it runs right after. A tick meanwhile counts, and its read finds the wait busy.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!Timer1_.isActive())
+                return;
+            QScopedValueRollback<bool> tick(inTick_, true);
+            comDoOnce_Click();
+        },
+        Qt::QueuedConnection);
 }
 
 void AcquisitionPanel::Timer2_Timer() {
@@ -162,16 +171,21 @@ void AcquisitionPanel::Dosave() {
     if (failingDataFile_ == path)
         return;
     failingDataFile_ = path;
-    messages_.show(
-        QStringLiteral("数据文件写入失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
-        promptCaption(), MessageBox::Icon::None);
+    const QString text =
+        QStringLiteral("数据文件写入失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure);
+    // Opened after the tick has returned, so the logging timer keeps its rhythm meanwhile.
+    QMetaObject::invokeMethod(
+        this, [this, text] { messages_.show(text, promptCaption(), MessageBox::Icon::None); },
+        Qt::QueuedConnection);
 }
 
 void AcquisitionPanel::CommandChangeFile_Click() {
     FileDialog::Options options;
     options.title = QStringLiteral("打开文件");
     options.initialDir = dirs_.dialogFolder();
-    options.filter = QStringLiteral("序列号文件 (*.txt);;所有文件（*） (*)");
+    // Each name is followed by its patterns, which the dialog does not show.
+    options.filter = QStringLiteral("序列号文件 (*.txt) (*.txt);;所有文件（*） (*)");
+    options.hideFilterPatterns = true;
     options.mustExist = true;
     const std::optional<QString> chosen = files_.choose(options);
     if (!chosen)

@@ -1,16 +1,19 @@
 #include "panels/calibrationpanel.h"
 
 #include "domain/exportfile.h"
+#include "domain/exportparse.h"
 #include "domain/opnumber.h"
 #include "domain/parameterrequest.h"
 #include "modbus/decode.h"
+#include "panels/restorewords.h"
 #include "panels/seams.h"
 #include "serial/link.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <limits>
 
 namespace tr {
 
@@ -34,7 +37,7 @@ struct CalibrationPanel::WriteButton {
 CalibrationPanel::CalibrationPanel(const CalibrationWidgets &w, Link &link, MessageBox &messages,
                                    FileDialog &files, ToolDirs dirs, QObject *parent)
     : QObject(parent), w_(w), link_(link), messages_(messages), files_(files),
-      dirs_(std::move(dirs)) {
+      dirs_(std::move(dirs)), batch_(link) {
     connect(w_.cmdReadAlarm, &QPushButton::clicked, this, &CalibrationPanel::cmdReadAlarm_Click);
     connect(w_.CmdWriteAlarmValue, &QPushButton::clicked, this,
             &CalibrationPanel::CmdWriteAlarmValue_Click);
@@ -44,6 +47,15 @@ CalibrationPanel::CalibrationPanel(const CalibrationWidgets &w, Link &link, Mess
     connect(&Timer3_, &QTimer::timeout, this, &CalibrationPanel::Timer3_Timer);
     connect(&link_, &Link::parametersRead, this, &CalibrationPanel::applyParameters);
     connect(&link_, &Link::parameterEchoed, this, &CalibrationPanel::applyEcho);
+    connect(w_.Command1, &QPushButton::clicked, this, &CalibrationPanel::Command1_Click);
+    connect(w_.Command2, &QPushButton::clicked, this, &CalibrationPanel::Command2_Click);
+    connect(&batch_, &BatchWrite::sending, this, &CalibrationPanel::stopLogging);
+    connect(&batch_, &BatchWrite::channelDone, this, &CalibrationPanel::batchChannelDone);
+    connect(&batch_, &BatchWrite::finished, this, &CalibrationPanel::batchFinished);
+}
+
+void CalibrationPanel::tell(const QString &text) {
+    messages_.show(text, promptCaption(), MessageBox::Icon::None);
 }
 
 ParameterRequest CalibrationPanel::readEntries() const {
@@ -99,18 +111,19 @@ void CalibrationPanel::cmdReadAll_Click() {
 
 void CalibrationPanel::Timer3_Timer() {
     // The channel being read lives in the entry itself, so the operator can steer the batch.
-    const std::optional<long long> channel =
-        wholeHalfEven(w_.txtAlarmValue[ChannelEntry]->text(), std::numeric_limits<int>::min(),
-                      std::numeric_limits<int>::max());
-    if (!channel || *channel >= kLastChannel) {
+    const QString typed = w_.txtAlarmValue[ChannelEntry]->text();
+    const std::optional<double> channel = parseOperatorNumber(typed);
+    if (channel && *channel >= kLastChannel) {
         Timer3_.stop();
         return;
     }
-    const QString next = QString::number(*channel + 1);
-    // An entry that went bad mid-batch ends it quietly rather than with a message every tick.
+    // Up by one as typed: 5.5 becomes "6.5", which the frame rounds to channel 6.
+    const QString next = channel ? QString::number(*channel + 1, 'g', 15) : typed;
     const ParameterRequest request = readRequest(w_.txtAlarmValue[StationEntry]->text(), next);
     if (!request.ok()) {
+        // The batch ends first, so the message is told once and not at every tick.
         Timer3_.stop();
+        send(request, KindParametersRead);
         return;
     }
     w_.txtAlarmValue[ChannelEntry]->setText(next);
@@ -119,6 +132,10 @@ void CalibrationPanel::Timer3_Timer() {
 
 void CalibrationPanel::applyParameters(std::optional<std::uint16_t> slope,
                                        std::optional<std::uint16_t> offset) {
+    if (batch_.running()) {
+        batch_.readBack(slope, offset);
+        return;
+    }
     if (slope)
         w_.txtAlarmValue[SlopeEntry]->setText(QString::number(*slope));
     if (offset)
@@ -131,6 +148,10 @@ void CalibrationPanel::applyParameters(std::optional<std::uint16_t> slope,
 }
 
 void CalibrationPanel::applyEcho(std::int16_t kind, std::uint16_t value) {
+    if (batch_.running()) {
+        batch_.echoed(kind, value);
+        return;
+    }
     if (kind == KindSlopeWritten)
         w_.txtAlarmValue[SlopeEntry]->setText(QString::number(value));
     else if (kind == KindOffsetWritten)
@@ -149,12 +170,107 @@ void CalibrationPanel::cmdSaveFile_Click() {
         return;
 
     const QString path = exportFileName(*chosen);
+    // The dialog confirmed the name as typed; the name with ".txt" added may exist as well.
+    if (path != *chosen && QFileInfo::exists(path) &&
+        !messages_.ask(tr("%1 已存在。\n要替换它吗？").arg(QDir::toNativeSeparators(path)),
+                       promptCaption()))
+        return;
     // What the list box shows is saved, including the operator's own edits.
     const std::optional<QString> failure = writeExport(path, exportBytes(w_.txtSet->toPlainText()));
     if (failure)
         messages_.show(QStringLiteral("文件保存失败：") + path + QStringLiteral("（") + *failure +
                            QStringLiteral("）"),
                        promptCaption(), MessageBox::Icon::None);
+}
+
+void CalibrationPanel::Command1_Click() {
+    FileDialog::Options options;
+    options.title = tr("打开文件");
+    options.initialDir = dirs_.dialogFolder();
+    options.filter = QStringLiteral("txt (*.txt)");
+    options.mustExist = true;
+    const std::optional<QString> chosen = files_.choose(options);
+    if (!chosen || chosen->isEmpty())
+        return;
+    // The same reading as "tr6400-cli cal restore": a file it would refuse changes nothing.
+    const ParsedExport parsed = loadExport(*chosen);
+    if (!parsed.ok()) {
+        tell(tr("导入失败：") + exportFaultWords(parsed));
+        return;
+    }
+    QString list;
+    for (const ExportEntry &e : parsed.entries)
+        list += resultLine(QString::number(e.channel), QString::number(e.slope),
+                           QString::number(e.offset));
+    // Shown as a batch read of those channels would show them; a single read adds to it.
+    ReadAllText_ = list;
+    w_.txtSet->setPlainText(list);
+}
+
+void CalibrationPanel::Command2_Click() {
+    if (batch_.running())
+        return;
+    const ParsedExport parsed = parseList(w_.txtSet->toPlainText());
+    if (!parsed.ok()) {
+        tell(tr("批量定入失败：") + exportFaultWords(parsed));
+        return;
+    }
+    if (parsed.entries.empty()) {
+        tell(tr("列表中没有要写入的通道"));
+        return;
+    }
+    const std::optional<std::uint8_t> station =
+        addressEntry(w_.txtAlarmValue[StationEntry]->text());
+    if (!station) {
+        send(readEntries(), KindParametersRead); // refused: the range message
+        return;
+    }
+    if (*station == 0) {
+        // Every module takes a broadcast and none answers: nothing could be read back.
+        tell(tr("设备地址0是广播地址，模块不回应，无法逐个通道校验，请输入模块的设备地址"));
+        return;
+    }
+    if (!messages_.ask(tr("将向设备地址 %1 写入 %2 个通道的斜率和偏移量，是否继续？")
+                           .arg(*station)
+                           .arg(parsed.entries.size()),
+                       promptCaption()))
+        return;
+
+    // The batch read and cyclic reads would take the answers meant for the writes. A batch read
+    // may have sent a request while the question was open: its answer is awaited first.
+    const int settle = Timer3_.isActive() ? Link::kReadWaitMs : 0;
+    Timer3_.stop();
+    emit stopAcquisition();
+    setRequestButtonsEnabled(false);
+    ReadAllText_.clear();
+    w_.txtSet->setPlainText(QString());
+    batch_.start(*station, parsed.entries, settle);
+}
+
+void CalibrationPanel::batchChannelDone(const ExportEntry &e) {
+    ReadAllText_ +=
+        resultLine(QString::number(e.channel), QString::number(e.slope), QString::number(e.offset));
+    w_.txtSet->setPlainText(ReadAllText_);
+}
+
+void CalibrationPanel::batchFinished(const BatchWrite::Outcome &outcome) {
+    setRequestButtonsEnabled(true);
+    if (outcome.failure == BatchWrite::Failure::None)
+        return;
+    // The lines not written stay in the list after those done, so the batch can be run again.
+    QString list = ReadAllText_;
+    for (const ExportEntry &e : outcome.notDone)
+        list += resultLine(QString::number(e.channel), QString::number(e.slope),
+                           QString::number(e.offset));
+    ReadAllText_ = list;
+    w_.txtSet->setPlainText(list);
+    tell(batchStopWords(outcome));
+}
+
+void CalibrationPanel::setRequestButtonsEnabled(bool enabled) {
+    for (QPushButton *b : {w_.cmdReadAlarm, w_.CmdWriteAlarmValue, w_.Command5, w_.cmdReadAll,
+                           w_.Command1, w_.Command2})
+        b->setEnabled(enabled);
 }
 
 } // namespace tr

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "domain/tooldirs.h"
+#include "panels/batchwrite.h"
 
 #include <QObject>
 #include <QString>
@@ -28,12 +29,15 @@ struct CalibrationWidgets {
     QPushButton *Command5;
     QPushButton *cmdReadAll;
     QPushButton *cmdSaveFile;
+    QPushButton *Command1; // "从文件导入"
+    QPushButton *Command2; // "批量定入"
 };
 
 // The frame "校正参数读取与写入" and the batch area "文件批量操作": reads and writes the slope
 // and offset of one channel with function 0x42, reads channels 1 to 8 in turn into txtSet, and
-// saves that list. Entries are checked before anything happens, so a refused click changes
-// nothing and no frame ever carries a value out of range.
+// saves that list; imports such a list from a file and writes it back to the module. Entries
+// are checked before anything happens, so a refused click changes nothing and no frame ever
+// carries a value out of range.
 class CalibrationPanel : public QObject {
     Q_OBJECT
 public:
@@ -46,11 +50,15 @@ public:
     void cmdReadAll_Click();
     void Timer3_Timer();
     void cmdSaveFile_Click();
+    void Command1_Click();
+    void Command2_Click();
 
     const QTimer &Timer3() const { return Timer3_; }
+    const BatchWrite &batchWrite() const { return batch_; }
 
 signals:
-    void stopLogging(); // Timer2 stops with every parameter request
+    void stopLogging();     // Timer2 stops with every parameter request
+    void stopAcquisition(); // a batch write needs the line to itself
 
 private:
     struct WriteButton;
@@ -61,6 +69,10 @@ private:
     void writeParameter(const WriteButton &button);
     void applyParameters(std::optional<std::uint16_t> slope, std::optional<std::uint16_t> offset);
     void applyEcho(std::int16_t kind, std::uint16_t value);
+    void tell(const QString &text);
+    void batchChannelDone(const ExportEntry &entry);
+    void batchFinished(const BatchWrite::Outcome &outcome);
+    void setRequestButtonsEnabled(bool enabled);
 
     CalibrationWidgets w_;
     Link &link_;
@@ -69,6 +81,7 @@ private:
     const ToolDirs dirs_;
     QTimer Timer3_; // the batch timer
     QString ReadAllText_;
+    BatchWrite batch_;
 };
 
 } // namespace tr

@@ -17,6 +17,13 @@ public:
     virtual ~MessageBox() = default;
     // Modal, one OK button; returns when the operator closes it.
     virtual void show(const QString &text, const QString &caption, Icon icon) = 0;
+    // Modal, Yes and No with No as the default; true only when the operator chose Yes. A box
+    // that cannot ask answers No, which leaves everything as it was.
+    virtual bool ask(const QString &text, const QString &caption) {
+        Q_UNUSED(text);
+        Q_UNUSED(caption);
+        return false;
+    }
 };
 
 // File dialogs: real QFileDialog in the app, scripted in tests.
@@ -29,6 +36,9 @@ public:
         bool save = false;      // save dialog, else open dialog
         bool mustExist = false; // open: only an existing file can be chosen
         bool confirmOverwrite = false;
+        // The type box shows each filter without its trailing "(patterns)":
+        // "所有文件（*） (*)" reads "所有文件（*）" and still lists every file.
+        bool hideFilterPatterns = false;
     };
     virtual ~FileDialog() = default;
     // The chosen full path, or nothing when the operator cancelled.

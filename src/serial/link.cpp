@@ -26,7 +26,7 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
     }
     port_.setInputLen(0);
     emit lampRaised(Lamp::Yellow);
-    port_.clearInBuffer();
+    port_.flushInput();
     const Frame frame = measurementRequest(StationAddr, FunctionCode, StartAddr, DataLength);
     ExpectedLen_ = static_cast<std::int16_t>(measurementAnswerLength(DataLength));
     port_.setRThreshold(ExpectedLen_);

@@ -116,6 +116,12 @@ bool MSComm::Output(const QByteArray &bytes) {
     return true;
 }
 
+void MSComm::flushInput() {
+    buffer_.clear();
+    if (serial_.isOpen())
+        serial_.clear(QSerialPort::Input);
+}
+
 void MSComm::clearOutBuffer() {
     if (serial_.isOpen())
         serial_.clear(QSerialPort::Output);

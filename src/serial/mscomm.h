@@ -54,6 +54,9 @@ public:
 
     int InBufferCount() const { return static_cast<int>(buffer_.size()); }
     void clearInBuffer() { buffer_.clear(); }
+    // Also drops what the driver still holds for the port, so bytes of an earlier answer that
+    // have not been taken yet cannot shift the next one.
+    void flushInput();
     void clearOutBuffer();
 
     int CommEvent() const { return commEvent_; }

@@ -11,7 +11,7 @@ using namespace tr;
 
 // Where and why a file is refused, or its entries as the batch read lists them.
 static QString listed(const ParsedExport &p) {
-    QString s = p.ok() ? QString() : QString::number(p.errorLine) + p.error;
+    QString s = p.ok() ? QString() : QStringLiteral("%1:%2 ").arg(p.errorLine).arg(int(p.fault));
     for (const ExportEntry &e : p.entries)
         s += QStringLiteral("%1::%2--%3\r\n").arg(e.channel).arg(e.slope).arg(e.offset);
     return s;
@@ -21,8 +21,8 @@ void trfuzz::fuzzOne(Input in) {
     QByteArray file(reinterpret_cast<const char *>(in.data()), qsizetype(in.size()));
     const ParsedExport p = parseExport(file);
     // A refusal names a line of the file and gives nothing; an accepted file is one quoted record.
-    FUZZ_CHECK(p.ok() ? p.error.isEmpty() && file.startsWith('"') && file.count('"') == 2
-                      : p.entries.empty() && !p.error.isEmpty() && p.errorLine >= 1 &&
+    FUZZ_CHECK(p.ok() ? p.found.isEmpty() && file.startsWith('"') && file.count('"') == 2
+                      : p.entries.empty() && p.errorLine >= 1 &&
                             p.errorLine <= file.count('\n') + 1);
 
     // Each entry is what its own line says, "channel::slope--offset", maybe with the closing

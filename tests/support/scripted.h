@@ -15,7 +15,14 @@ struct ScriptedMessages : MessageBox {
         QString text, caption;
         Icon icon;
     };
+    // Answers questions from `replies` (true: Yes); an empty queue answers No, the default.
+    bool ask(const QString &text, const QString &caption) override {
+        asked.append({text, caption, Icon::None});
+        return !replies.isEmpty() && replies.takeFirst();
+    }
     QList<Shown> shown;
+    QList<bool> replies;
+    QList<Shown> asked; // the questions, with Icon::None
     std::function<void()> onShow;
 
     void show(const QString &text, const QString &caption, Icon icon) override {

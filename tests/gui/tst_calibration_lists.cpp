@@ -1,0 +1,62 @@
+// The list box and files: "从文件导入" takes what the command line's restore takes and shows it as
+// a batch read would; "批量定入" refuses a list or station it cannot write before it asks, and
+// stops at once on a closed port. Nothing is sent.
+#include "ptywindow.h"
+
+using namespace tr;
+using namespace tr::test;
+
+static QString messageTexts(const PtyWindow &f) {
+    QStringList texts;
+    for (const ScriptedMessages::Shown &m : f.messages.shown)
+        texts << m.text;
+    return texts.join('|');
+}
+
+class TstCalibrationLists : public QObject {
+    Q_OBJECT
+private slots:
+    void lists_data() {
+        QTest::addColumn<QStringList>(
+            "c"); // button, file or list, station, list afterwards, message
+        for (const char *row :
+             {"1|\"2::1000--10\r\n5::0998--65535\r\n\"\r\n|1|2::1000--10\n5::998--65535\n|",
+              "1|\"8::1--2\n1::3--4\n\"\n|1|8::1--2\n1::3--4\n|",
+              "1|\"1::1--1\r\n2::1--1\r\n1::5--5\r\n\"\r\n|1|old|导入失败：第3行 "
+              "通道重复（第1行已有通道1）",
+              "1|\"1::1--1\r\n9::1--1\r\n\"\r\n|1|old|导入失败：第2行 通道9超出范围，应为1-8",
+              "1|\"3::1--65536\r\n\"\r\n|1|old|导入失败：第1行 偏移量65536超出范围，应为0-65535",
+              "1||1|old|导入失败：第1行 文件为空", "1|cancel|1|old|",
+              "2|1::1--1\n2:1--1\n|1|1::1--1\n2:1--1\n|批量定入失败：第2行 "
+              "格式应为“通道::斜率--偏移量”",
+              "2|\n|1|\n|列表中没有要写入的通道",
+              "2|1::1--1|256|1::1--1|请输入正确的设备地址和通道，范围为0-255",
+              "2|1::1--1|0|1::1--1|"
+              "设备地址0是广播地址，模块不回应，无法逐个通道校验，请输入模块的设备地址",
+              "2|1::1--1|closed|1::1--1\n|批量定入失败：第1通道 "
+              "写入斜率：串口未打开\n已完成的通道：无"})
+            QTest::newRow(qPrintable(QString::fromUtf8(row).simplified()))
+                << QString::fromUtf8(row).split('|');
+    }
+    void lists() {
+        QFETCH(QStringList, c);
+        PtyWindow f;
+        const bool import = c[0] == "1";
+        const QString path = f.path("module.txt");
+        QVERIFY(!import || c[1] == "cancel" || writeFile(path, c[1].toUtf8()));
+        f.files.answers << (c[1] == "cancel" ? std::nullopt : std::optional<QString>(path));
+        f.get("txtSet")->setProperty("plainText", import ? "old" : c[1]);
+        f.window->port().setPortOpen(c[2] != "closed"); // closed: asked, then nothing sent
+        f.get("txtAlarmValue_2")->setProperty("text", c[2] == "closed" ? "1" : c[2]);
+        f.messages.replies << true;
+        f.click(import ? "Command1" : "Command2");
+        QCOMPARE(f.files.asked.value(0).initialDir, import ? f.dir.path() : QString());
+        QCOMPARE(f.shown("txtSet"), c[3]);
+        QCOMPARE(messageTexts(f), c[4]);
+        QCOMPARE(f.messages.asked.size(), c[2] == "closed" ? 1 : 0);
+        QVERIFY(f.peer.readFor(50).isEmpty());
+    }
+};
+
+QTEST_MAIN(TstCalibrationLists)
+#include "tst_calibration_lists.moc"
