@@ -97,6 +97,8 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     connect(&link_, &Link::lampRaised, this, &frmMain::raiseLamp);
     connect(calibration_.get(), &CalibrationPanel::stopLogging, acquisition_.get(),
             &AcquisitionPanel::stopLogging);
+    lampToolTip_ = ui_->imgConnected->toolTip();
+    connect(ports_.get(), &PortPanel::openFailureChanged, this, &frmMain::showOpenFailure);
 
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                     screen()->availableGeometry()));
@@ -116,6 +118,12 @@ void frmMain::raiseLamp(Lamp lamp) {
         ui_->imgNotConnected->raise();
         break;
     }
+}
+
+void frmMain::showOpenFailure(const QString &reason) {
+    const QString text = reason.isEmpty() ? lampToolTip_ : lampToolTip_ + '\n' + reason;
+    for (QLabel *lamp : {ui_->imgConnected, ui_->ImgYellow, ui_->imgNotConnected})
+        lamp->setToolTip(text);
 }
 
 std::optional<QString> frmMain::Form_Load() {

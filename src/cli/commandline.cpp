@@ -32,7 +32,13 @@ struct CommandSpec {
 };
 
 const CommandSpec kCommands[] = {
-    {"read", "", "", "", "prints the window's value line (\"1#:23.50 2#:-10.00 ...\")"},
+    {"read", "", "", "",
+     "prints the window's value line (\"1#:23.50 2#:-10.00 ...\"). With --every or more than one "
+     "sample it ends with a summary line on stderr: samples, ok, timeout, crc, exception, bad "
+     "(station, function, length), disconnected, missed, and answer time min/median/max of the "
+     "ok samples. "
+     "A device that goes away (adapter pulled) is reopened, once per sample, until it is back; "
+     "its samples meanwhile are rows with the status disconnected"},
     {"cal read", "", "", "--channel N", "prints \"N::slope--offset\" of the channel"},
     {"cal write", "", "", "--channel N (--slope V | --offset V)",
      "writes one parameter of the channel, checks the echo"},
@@ -40,6 +46,14 @@ const CommandSpec kCommands[] = {
     {"cal restore", "FILE", "a file name", "",
      "writes slope and offset of each channel in FILE, reads them back and reports any "
      "difference; a malformed file is refused before anything is sent"},
+    {"ports", "", "", "",
+     "lists the serial devices of this machine (with their stable /dev/serial/by-id name, "
+     "description, manufacturer, serial number, USB vendor:product) and which COMn of ports/ "
+     "beside this program points where"},
+    {"ports link", "COMn DEVICE", "a port name COM1-COM255 and a device", "",
+     "makes ports/COMn a link to DEVICE, to its /dev/serial/by-id name when it has one; "
+     "replaces an earlier link; refuses anything but a character device"},
+    {"ports unlink", "COMn", "a port name COM1-COM255", "", "removes the link ports/COMn"},
 };
 
 // Every option of the program: the parser, its messages and --help all read this table.
@@ -62,7 +76,7 @@ const OptionSpec kOptions[] = {
     {"--timeout-ms", "T", kEvery, "wait per attempt for the whole answer", "500"},
     {"--retries", "K", kEvery, "attempts after a timeout or CRC error", "2"},
     {"--progress", nullptr, kEvery, "progress lines on stderr even when it is no terminal"},
-    {"--quiet", nullptr, kEvery, "no progress lines"},
+    {"--quiet", nullptr, kEvery, "no progress lines, no summary line"},
     {"--trace", nullptr, kEvery, "each frame sent and received on stderr, with timing"},
     {"--help", nullptr, kEvery, "show this text and exit (also -h)"},
     {"--version", nullptr, kEvery, "show the version and exit"},
@@ -75,8 +89,8 @@ const OptionSpec kOptions[] = {
     {"--samples", "N", bit(Read), "number of samples", "1, unlimited with --every"},
     {"--format", "text|csv", bit(Read),
      "text: the value line; csv: one row per sample: time,seq,chN...,status, an open sensor "
-     "an empty cell. Status: ok, timeout, crc, station, function, length, exception N, or "
-     "missed (the program fell a whole period behind)",
+     "an empty cell. Status: ok, timeout, crc, station, function, length, exception N, "
+     "disconnected (the device is away), or missed (the program fell a whole period behind)",
      "text"},
     {"--log", "FILE", bit(Read),
      "append each sample to FILE. text: the window's data file record; csv: the rows, with "
@@ -211,6 +225,7 @@ private:
         if (p.size() < used + operands)
             return usage(QStringLiteral("%1 needs %2").arg(spec.words, spec.needs));
         out_.options.file = p.value(used);
+        operands_ = p.mid(used, operands);
         used += operands;
         if (p.size() > used)
             return usage(QStringLiteral("unexpected argument %1").arg(p[used]));
@@ -246,6 +261,9 @@ private:
 
     bool values() {
         CliOptions &o = out_.options;
+        o.portsDir = dirs_.ports();
+        if (o.command == Ports || o.command == PortsLink || o.command == PortsUnlink)
+            return portOperands();
         o.dryRun = given_.contains("--dry-run");
         o.trace = given_.contains("--trace");
         if (given_.contains("--progress"))
@@ -340,15 +358,34 @@ private:
         return true;
     }
 
-    bool port() {
+    // ports link / unlink need no line and no settings file, only their operands.
+    bool portOperands() {
         CliOptions &o = out_.options;
+        if (operands_.isEmpty())
+            return true;
+        const auto m = comName().match(operands_[0]);
+        o.comPort = m.hasMatch() ? m.captured(1).toInt() : 0;
+        if (o.comPort < 1 || o.comPort > 255)
+            return usage(QStringLiteral("%1 is no port name COM1 to COM255").arg(operands_[0]));
+        o.linkTo = operands_.value(1);
+        if (o.command == PortsLink && o.linkTo.isEmpty())
+            return usage(QStringLiteral("the device name is empty"));
+        return true;
+    }
+
+    static const QRegularExpression &comName() {
         static const QRegularExpression com(QStringLiteral("^COM([0-9]{1,3})$"),
                                             QRegularExpression::CaseInsensitiveOption);
+        return com;
+    }
+
+    bool port() {
+        CliOptions &o = out_.options;
         if (given_.contains("--port")) {
             const QString text = given_.value("--port");
             if (text.isEmpty())
                 return usage(QStringLiteral("--port needs COMn or a device path"));
-            const auto m = com.match(text);
+            const auto m = comName().match(text);
             if (!m.hasMatch()) {
                 o.device = text;
                 return true;
@@ -376,6 +413,7 @@ private:
     const SettingsDefaults &defaults_;
     const ToolDirs &dirs_;
     QStringList positional_;
+    QStringList operands_;
     QMap<QString, QString> given_;
     ParsedCommandLine out_;
 };
@@ -418,7 +456,10 @@ Commands:
     return out + QStringLiteral(R"(
 Exit status: 0 ok, 1 usage, 2 no answer, 3 bad answer (CRC, length,
 station, or a read-back that differs), 4 Modbus exception, 5 file error
-(settings, log or backup file, serial device).
+(settings, log or backup file, serial device, a device that went away and
+did not come back, ports link or unlink refused). A read stopped by SIGINT
+(Ctrl+C) or SIGTERM finishes the row under way, prints its summary line and
+exits with 128 + the signal's number: 130 for SIGINT, 143 for SIGTERM.
 
 Examples:
   tr6400-cli read --port /dev/ttyUSB0

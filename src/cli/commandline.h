@@ -11,7 +11,16 @@
 
 namespace tr::cli {
 
-enum class Command { Read, CalRead, CalWrite, CalBackup, CalRestore };
+enum class Command {
+    Read,
+    CalRead,
+    CalWrite,
+    CalBackup,
+    CalRestore,
+    Ports,
+    PortsLink,
+    PortsUnlink
+};
 enum class OutputFormat { Text, Csv };
 enum class Progress { Auto, Forced, Silenced };
 
@@ -42,6 +51,11 @@ struct CliOptions {
     std::uint16_t value = 0;                // cal write
     QString file;                           // cal backup / restore
     bool dryRun = false;
+
+    // ports
+    QString portsDir; // where COMn links live (ToolDirs::ports())
+    int comPort = 0;  // ports link / unlink: the n of COMn
+    QString linkTo;   // ports link: the device
 };
 
 struct ParsedCommandLine {

@@ -2,12 +2,13 @@
 
 #include "cli/console.h"
 #include "cli/exitcodes.h"
+#include "cli/readsummary.h"
 #include "cli/sampleformat.h"
+#include "cli/stopsignals.h"
 #include "domain/datafile.h"
 #include "modbus/decode.h"
 
 #include <QFileInfo>
-#include <thread>
 
 namespace tr::cli {
 
@@ -66,28 +67,41 @@ int runRead(const CliOptions &o, Transactor &link) {
     if (!output.begin())
         return ExitFileError;
 
+    const StopSignals stop;
+    ReadSummary summary;
+    const bool series = o.everyMs > 0 || !o.samples || *o.samples > 1;
+    const auto finish = [&](int code) {
+        if (series && o.progress != Progress::Silenced)
+            printError(summary.text());
+        return StopSignals::received() ? 128 + StopSignals::received() : code;
+    };
+    link.setResume(true);
+    bool away = false;
+
     // Sample k is due at start + k * period on the steady clock: a late sample delays nothing
     // after it, so the schedule never drifts.
     const std::chrono::milliseconds period(o.everyMs);
     const auto start = SteadyClock::now();
     const QDateTime wallStart = QDateTime::currentDateTime();
     int exitCode = ExitOk;
-    for (long long k = 0; !o.samples || k < *o.samples; ++k) {
+    for (long long k = 0; (!o.samples || k < *o.samples) && !StopSignals::received(); ++k) {
         Sample s;
         s.seq = k + 1;
         auto notAfter = SteadyClock::time_point::max();
         if (o.everyMs > 0) {
             const auto due = start + k * period;
             notAfter = due + period;
-            std::this_thread::sleep_until(due);
+            if (!StopSignals::sleepUntil(due))
+                break;
             if (SteadyClock::now() >= notAfter) {
                 // The machine stalled past this sample's whole period (before or during the sleep):
                 // say so instead of leaving a gap.
                 s.when = wallStart.addMSecs(k * o.everyMs);
                 s.status = QStringLiteral("missed");
                 printError(QStringLiteral("sample %1: missed, the program fell behind").arg(s.seq));
+                summary.add(s.status, std::nullopt);
                 if (!output.put(s))
-                    return ExitFileError;
+                    return finish(ExitFileError);
                 continue;
             }
         }
@@ -100,6 +114,16 @@ int runRead(const CliOptions &o, Transactor &link) {
             s.ok = decoded.decoded();
             s.values = registerValues(decoded);
             s.valueLine = valueLine(decoded.readings);
+        } else if (ex.disconnected) {
+            // Said when the device goes and when it comes back, not at every sample between.
+            s.status = QStringLiteral("disconnected");
+            if (!std::exchange(away, true))
+                printError(QStringLiteral("sample %1: %2 went away; opening it again at every "
+                                          "sample")
+                               .arg(s.seq)
+                               .arg(o.device));
+            if (exitCode == ExitOk)
+                exitCode = ExitFileError;
         } else {
             printError(QStringLiteral("sample %1: %2 from station %3 after %4 attempt(s)")
                            .arg(s.seq)
@@ -109,10 +133,15 @@ int runRead(const CliOptions &o, Transactor &link) {
             if (exitCode == ExitOk)
                 exitCode = exitCodeFor(ex.check);
         }
+        if (away && !ex.disconnected) {
+            away = false;
+            printError(QStringLiteral("sample %1: %2 is back").arg(s.seq).arg(o.device));
+        }
+        summary.add(s.status, s.ok ? std::optional(ex.lastDuration) : std::nullopt);
         if (!output.put(s))
-            return ExitFileError;
+            return finish(ExitFileError);
     }
-    return exitCode;
+    return finish(exitCode);
 }
 
 } // namespace tr::cli

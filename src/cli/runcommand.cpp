@@ -3,12 +3,16 @@
 #include "cli/calcommands.h"
 #include "cli/console.h"
 #include "cli/exitcodes.h"
+#include "cli/portscommand.h"
 #include "cli/readcommand.h"
 #include "modbus/hextext.h"
 
 namespace tr::cli {
 
 int runCommand(const CliOptions &o) {
+    if (o.command == Command::Ports || o.command == Command::PortsLink ||
+        o.command == Command::PortsUnlink)
+        return runPorts(o);
     // A malformed backup is refused before the port is even opened.
     LoadedBackup backup;
     if (o.command == Command::CalRestore) {
@@ -46,6 +50,10 @@ int runCommand(const CliOptions &o) {
         return runBackup(o, link);
     case Command::CalRestore:
         return runRestore(o, backup.entries, link);
+    case Command::Ports:
+    case Command::PortsLink:
+    case Command::PortsUnlink:
+        break;
     }
     return ExitUsage;
 }

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <cerrno>
@@ -22,13 +23,18 @@ PtyPeer::PtyPeer() {
     }
 }
 
-PtyPeer::~PtyPeer() = default;
+PtyPeer::~PtyPeer() {
+    for (const QString &link : links_) // before the pty closes: its number may be reused at once
+        if (QFileInfo(link).symLinkTarget() == slavePath_)
+            QFile::remove(link);
+}
 
 bool PtyPeer::linkAs(const QString &programDir, int port) const
 {
     QDir().mkpath(programDir + QStringLiteral("/ports"));
     const QString link = programDir + QStringLiteral("/ports/COM%1").arg(port);
     QFile::remove(link);
+    links_ << link;
     return QFile::link(slavePath_, link);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace tr::test {
 
@@ -19,7 +20,7 @@ public:
     bool ok() const { return master_ >= 0; }
     QString slavePath() const { return slavePath_; }
 
-    // Makes <dir>/ports/COM<n> a symlink to the slave side.
+    // Makes <dir>/ports/COM<n> a symlink to the slave side, removed again when the peer goes.
     bool linkAs(const QString &programDir, int port) const;
 
     // Collects bytes for up to ms milliseconds while the Qt event loop keeps running, returning
@@ -33,6 +34,7 @@ private:
     sim::PseudoTerminal pty_;
     int master_ = -1;
     QString slavePath_;
+    mutable QStringList links_; // removed with the peer, as a device's name goes with it
 };
 
 // A measurement or calibration answer with its CRC appended.
