@@ -14,7 +14,7 @@ QString ms(long long micros) {
 
 } // namespace
 
-void ReadSummary::add(const QString &status, std::optional<std::chrono::microseconds> answerTime) {
+void ReadSummary::add(const QString &status) {
     ++samples_;
     if (status == QLatin1String("ok"))
         ++ok_;
@@ -30,13 +30,21 @@ void ReadSummary::add(const QString &status, std::optional<std::chrono::microsec
         ++missed_;
     else
         ++bad_;
-    if (!answerTime)
-        return;
-    if (steps_.empty() || *answerTime < min_)
-        min_ = *answerTime;
-    if (steps_.empty() || *answerTime > max_)
-        max_ = *answerTime;
-    ++steps_[answerTime->count() / kStepMicros];
+}
+
+void ReadSummary::addAnswerTime(std::chrono::microseconds answerTime) {
+    if (steps_.empty() || answerTime < min_)
+        min_ = answerTime;
+    if (steps_.empty() || answerTime > max_)
+        max_ = answerTime;
+    ++steps_[answerTime.count() / kStepMicros];
+}
+
+void ReadSummary::setMqtt(long long published, long long queued, long long dropped) {
+    mqtt_ = QStringLiteral("; mqtt %1 published, %2 queued, %3 dropped")
+                .arg(published)
+                .arg(queued)
+                .arg(dropped);
 }
 
 QString ReadSummary::text() const {
@@ -54,7 +62,7 @@ QString ReadSummary::text() const {
     for (const auto &[step, n] : steps_)
         count += n;
     if (count == 0)
-        return line + QStringLiteral("answer ms -");
+        return line + QStringLiteral("answer ms -") + mqtt_;
     // The lower median: the step that holds answer number (count + 1) / 2.
     long long seen = 0;
     long long median = 0;
@@ -65,10 +73,11 @@ QString ReadSummary::text() const {
             break;
         }
     }
-    return line + QStringLiteral("answer ms min %1 median %2 max %3")
-                      .arg(ms(min_.count()),
-                           ms(std::clamp<long long>(median, min_.count(), max_.count())),
-                           ms(max_.count()));
+    return line +
+           QStringLiteral("answer ms min %1 median %2 max %3")
+               .arg(ms(min_.count()), ms(std::clamp<long long>(median, min_.count(), max_.count())),
+                    ms(max_.count())) +
+           mqtt_;
 }
 
 } // namespace tr::cli

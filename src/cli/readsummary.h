@@ -10,8 +10,12 @@ namespace tr::cli {
 // How the line behaved over a series of reads: one line for stderr at the end.
 class ReadSummary {
 public:
-    // A row's status ("ok", "timeout", "exception 4", ...) and, for an ok row, its answer time.
-    void add(const QString &status, std::optional<std::chrono::microseconds> answerTime);
+    // A row's status: "ok", "timeout", "exception 4", ...
+    void add(const QString &status);
+    // The answer time of an ok row.
+    void addAnswerTime(std::chrono::microseconds answerTime);
+    // Rows published to an MQTT broker, still queued, dropped: a part of their own in the line.
+    void setMqtt(long long published, long long queued, long long dropped);
 
     long long samples() const { return samples_; }
     // "summary: 12 samples, 10 ok, 1 timeout, 0 crc, 0 exception, 0 bad, 1 disconnected,
@@ -25,6 +29,7 @@ private:
     // without keeping every sample.
     std::map<long long, long long> steps_;
     std::chrono::microseconds min_{0}, max_{0};
+    QString mqtt_;
 };
 
 } // namespace tr::cli

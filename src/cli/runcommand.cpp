@@ -5,6 +5,7 @@
 #include "cli/exitcodes.h"
 #include "cli/portscommand.h"
 #include "cli/readcommand.h"
+#include "cli/scancommand.h"
 #include "modbus/hextext.h"
 
 namespace tr::cli {
@@ -50,6 +51,8 @@ int runCommand(const CliOptions &o) {
         return runBackup(o, link);
     case Command::CalRestore:
         return runRestore(o, backup.entries, link);
+    case Command::Scan:
+        return runScan(o, link);
     case Command::Ports:
     case Command::PortsLink:
     case Command::PortsUnlink:

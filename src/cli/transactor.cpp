@@ -44,6 +44,14 @@ bool Transactor::openDevice() {
     return true;
 }
 
+bool Transactor::setBaud(int baud) {
+    settings_.baud = baud;
+    const bool ok = port_.setBaudRate(baud);
+    // Bytes from the old rate would meet the first request at the new one.
+    port_.clear(QSerialPort::Input);
+    return ok;
+}
+
 bool Transactor::lostOn(QSerialPort::SerialPortError error) {
     if (!isDeviceLoss(error))
         return false;

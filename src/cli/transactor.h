@@ -46,6 +46,8 @@ public:
     // With resume on, a device that went away is opened again, once at the start of each later
     // exchange; until it is back every exchange ends at once as disconnected.
     void setResume(bool on) { resume_ = on; }
+    // Another baud rate on the open port (a scan); false when the port refuses it.
+    bool setBaud(int baud);
 
     // Sends `request` and waits for its answer, retrying on timeouts and CRC errors. No attempt
     // runs past `notAfter`, so a cyclic read never overruns its next sample.
