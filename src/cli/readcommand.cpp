@@ -66,13 +66,17 @@ private:
     const bool stations_;
 };
 
+int mqttPort(const CliOptions &o) {
+    return o.mqttPort ? o.mqttPort : o.mqttCaFile.isEmpty() ? 1883 : 8883;
+}
+
 // The MQTT side of a read: the publisher when --mqtt is given.
 std::unique_ptr<MqttPublisher> startMqtt(const CliOptions &o, int &exitCode) {
     if (o.mqttHost.isEmpty())
         return nullptr;
     MqttPublisher::Settings settings;
     settings.host = o.mqttHost;
-    settings.port = o.mqttPort ? o.mqttPort : o.mqttCaFile.isEmpty() ? 1883 : 8883;
+    settings.port = mqttPort(o);
     settings.clientId = o.mqttClientId.isEmpty() ? QStringLiteral("tr6400-cli-%1-%2")
                                                        .arg(QSysInfo::machineHostName())
                                                        .arg(QCoreApplication::applicationPid())
@@ -123,7 +127,7 @@ int runRead(const CliOptions &o, Transactor &link) {
             if (const auto why = mqtt->refused()) {
                 printError(QStringLiteral("MQTT: %1:%2 refused the connection: %3")
                                .arg(o.mqttHost)
-                               .arg(o.mqttPort ? o.mqttPort : 1883)
+                               .arg(mqttPort(o))
                                .arg(*why));
                 code = ExitMqtt;
             } else if (c.queued > 0) {

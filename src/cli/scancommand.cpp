@@ -31,6 +31,10 @@ int runScan(const CliOptions &o, Transactor &link) {
             const Frame request = measurementRequest(static_cast<std::uint8_t>(station),
                                                      static_cast<std::uint8_t>(o.function), 0, 8);
             const Exchange ex = link.exchange(request, expect);
+            if (ex.disconnected) {
+                printError(QStringLiteral("%1 went away; the scan stops").arg(o.device));
+                return ExitFileError;
+            }
             // An exception is an answer too: a module is there, it only refused the read.
             if (!ex.check.ok() && ex.check.status != AnswerStatus::Exception)
                 continue;
