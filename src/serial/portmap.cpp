@@ -73,6 +73,12 @@ QList<PortMapping> portMappings(const QList<int> &ports, const QString &portsDir
         if (info.isSymLink())
             m.linkTarget = info.symLinkTarget();
         m.resolved = info.canonicalFilePath();
+#ifdef Q_OS_WIN
+        // COMn is no file there; the system's list says whether it exists.
+        for (const QSerialPortInfo &known : QSerialPortInfo::availablePorts())
+            if (known.portName().compare(m.device, Qt::CaseInsensitive) == 0)
+                m.resolved = m.device;
+#endif
         out << m;
     }
     if (std::ranges::none_of(out, &PortMapping::exists))
@@ -80,7 +86,8 @@ QList<PortMapping> portMappings(const QList<int> &ports, const QString &portsDir
     const QList<SerialDevice> devices = serialDevices();
     for (PortMapping &m : out)
         for (const SerialDevice &d : devices)
-            if (m.exists() && QFileInfo(d.device).canonicalFilePath() == m.resolved)
+            if (m.exists() && (QFileInfo(d.device).canonicalFilePath() == m.resolved ||
+                               d.device.endsWith(m.resolved)))
                 m.info = d;
     return out;
 }
