@@ -567,10 +567,11 @@ Exit status: 0 ok, 1 usage, 2 no answer, 3 bad answer (CRC, length,
 station, or a read-back that differs), 4 Modbus exception, 5 file error
 (settings, log or backup file, serial device, a device that went away and
 did not come back, ports link or unlink refused), 6 MQTT (the broker refused
-the connection, or rows were still undelivered at the end); scan: 0 when a
-module answered, 2 when none did. A read or scan stopped by SIGINT
-(Ctrl+C) or SIGTERM finishes the row or probe under way, prints its summary
-line and exits with 128 + the signal's number: 130 for SIGINT, 143 for SIGTERM.
+the connection, the CA file cannot be used, or rows were still undelivered
+at the end); scan: 0 when a module answered, 2 when none did. A read or
+scan stopped by SIGINT (Ctrl+C) or SIGTERM finishes the row or probe under
+way, prints its summary line and exits with 128 + the signal's number: 130
+for SIGINT, 143 for SIGTERM.
 
 Examples:
   tr6400-cli read --port /dev/ttyUSB0

@@ -92,7 +92,10 @@ std::unique_ptr<MqttPublisher> startMqtt(const CliOptions &o, int &exitCode) {
             exitCode = ExitFileError;
             return nullptr;
         }
-        settings.password = file.readLine().trimmed();
+        QByteArray line = file.readLine();
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1); // blanks may belong to the password
+        settings.password = line;
     }
     auto publisher = std::make_unique<MqttPublisher>(settings);
     if (const auto why = publisher->start()) {
