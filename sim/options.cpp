@@ -54,7 +54,28 @@ Handler probability(double FaultRates::*field) {
     };
 }
 
+std::string takeStations(Options &o, std::string_view v) {
+    o.stations.clear();
+    for (std::string_view item : splitCommas(v)) {
+        const auto s = number<int>(item);
+        if (!s || *s < 1 || *s > 247)
+            return "expects stations 1 to 247 separated by commas, e.g. 2,5";
+        o.stations.push_back(*s);
+    }
+    o.station = o.stations.front();
+    return {};
+}
+
+// "T1,T2,..." for every station, or "S:T1,T2,..." for station S alone.
 std::string takeValues(Options &o, std::string_view v) {
+    auto *values = &o.values;
+    if (const auto colon = v.find(':'); colon != std::string_view::npos) {
+        const auto s = number<int>(v.substr(0, colon));
+        if (!s || *s < 1 || *s > 247)
+            return "expects a station 1 to 247 before the colon";
+        values = &o.stationValues[*s];
+        v = v.substr(colon + 1);
+    }
     const auto items = splitCommas(v);
     if (items.size() > static_cast<std::size_t>(kChannels))
         return "takes at most 8 temperatures";
@@ -63,7 +84,7 @@ std::string takeValues(Options &o, std::string_view v) {
         // A register holds -3276.8 to 3276.7 °C in tenths.
         if (!t || !(std::abs(*t) <= 3276.7))
             return "expects temperatures in °C separated by commas, e.g. 23.5,-10";
-        o.values[i] = *t;
+        (*values)[i] = *t;
     }
     return {};
 }
@@ -80,7 +101,7 @@ std::string takeOpen(Options &o, std::string_view v) {
 
 const std::map<std::string, Handler, std::less<>> &valueOptions() {
     static const std::map<std::string, Handler, std::less<>> handlers{
-        {"--station", integer(&Options::station, 1, 247)},
+        {"--station", takeStations},
         {"--baud", integer(&Options::baud, 50, 4000000)},
         {"--turnaround-ms",
          [](Options &o, std::string_view v) -> std::string {
@@ -166,6 +187,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &args) {
             flag(o.exitOnStdinEof);
         } else if (arg == "--exit-with-parent") {
             flag(o.exitWithParent);
+        } else if (arg == "--match-baud") {
+            flag(o.matchBaud);
         } else if (arg == "--log") {
             // The file is optional: "--log" alone logs to standard output.
             o.log = true;
@@ -199,6 +222,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &args) {
         o.faults.late = 1;
     if (lateGiven && o.faults.late > 0 && o.faults.lateMs == 0)
         parsed.error = "--late needs --late-ms";
+    if (o.stations.size() > 1 && !o.statePath.empty())
+        parsed.error = "--state keeps the calibration of one station; give one --station";
     return parsed;
 }
 
@@ -209,20 +234,25 @@ Plays the TR6400 eight-channel PT100 module: a Modbus RTU slave on a pseudo-term
 The first line on standard output is the path of the pseudo-terminal to open.
 
 Line:
-  --station N          station address, 1-247 (default 2); other stations and
-                       broadcasts (0) get no answer
+  --station N[,N...]   station address, 1-247 (default 2); several stations make one
+                       process answer as several modules on one bus, each with its own
+                       values and calibration; other stations and broadcasts (0) get
+                       no answer
   --baud B             wire speed for pacing, 10 bits a byte (default 19200)
   --turnaround-ms T    pause between the end of a request and the answer (default 5)
   --link PATH          symlink PATH to the pseudo-terminal (a stale link is replaced;
                        missing folders are made); removed on exit
+  --match-baud         answer only requests sent at --baud (the pseudo-terminal's line
+                       settings); others are noise, as for a module at another speed
 
 Module:
   --values T1,T2,...   fix channels 1, 2, ... to these °C (up to 8); channels not
-                       given drift around a base of 20-30 °C
+                       given drift around a base of 20-30 °C. S:T1,T2,... fixes them
+                       for station S alone (given once per station)
   --open C1,C2,...     channels (1-8) with an open sensor: they read 0xFFFF
   --seed S             seed of the drift and of the faults (default 1)
   --state FILE         keep the calibration (slope, offset) in FILE across restarts;
-                       rewritten after every calibration write
+                       rewritten after every calibration write (one station only)
 
 Faults, each a probability 0-1 decided anew for every answer:
   --drop P             send no answer

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,7 +13,9 @@
 namespace tr::sim {
 
 struct Options {
-    int station = 2;
+    int station = 2;              // the first of `stations`
+    std::vector<int> stations{2}; // one process may answer several stations
+    std::map<int, std::array<std::optional<double>, kChannels>> stationValues; // --values S:...
     int baud = 19200;
     double turnaroundMs = 5;
     std::array<std::optional<double>, kChannels> values{}; // fixed channels; the rest drift
@@ -25,6 +28,7 @@ struct Options {
     FaultRates faults;
     bool exitOnStdinEof = false;
     bool exitWithParent = false;
+    bool matchBaud = false; // answer only requests sent at `baud`
 };
 
 struct ParsedOptions {

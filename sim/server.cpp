@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace tr::sim {
@@ -33,10 +34,20 @@ Micros charTimes(double bytes, int baud) {
 
 Server::Server(const Options &options, const ModuleState &initial, int masterFd, int wakeFd,
                WireLog &log)
-    : options_(options), state_(initial), master_(masterFd), wake_(wakeFd), log_(log),
-      framer_(charTimes(3.5, options.baud)), temperatures_(options.seed, options.values),
-      faults_(options.faults, options.seed ^ 0x9E3779B9U) {
-    state_.celsius = temperatures_.next();
+    : options_(options), master_(masterFd), wake_(wakeFd), log_(log),
+      framer_(charTimes(3.5, options.baud)), faults_(options.faults, options.seed ^ 0x9E3779B9U) {
+    for (const int station : options_.stations) {
+        const auto own = options_.stationValues.find(station);
+        // The first station keeps the seed, so one station drifts as it always has.
+        Module m{initial,
+                 TemperatureSource(
+                     options_.seed ^ static_cast<std::uint32_t>(
+                                         station == options_.station ? 0 : station * 0x10001),
+                     own != options_.stationValues.end() ? own->second : options_.values)};
+        m.state.station = static_cast<std::uint8_t>(station);
+        m.state.celsius = m.temperatures.next();
+        modules_.push_back(std::move(m));
+    }
     if (options_.exitWithParent)
         parent_ = watchParent();
 }
@@ -131,8 +142,14 @@ void Server::onFrame(const FramerEvent &frame) {
         return;
     }
 
-    state_.celsius = temperatures_.next();
-    const Reply reply = handleRequest(frame.bytes, state_);
+    if (options_.matchBaud && wrongBaud()) {
+        log_.write(frame.lastByteAt, "RX-BAUD", frame.bytes);
+        return;
+    }
+    Module &module = moduleFor(frame.bytes.empty() ? 0 : frame.bytes[0]);
+    ModuleState &state = module.state;
+    state.celsius = module.temperatures.next();
+    const Reply reply = handleRequest(frame.bytes, state);
     switch (reply.verdict) {
     case Verdict::BadCrc:
         log_.write(frame.lastByteAt, "RX-BADCRC", frame.bytes);
@@ -149,7 +166,7 @@ void Server::onFrame(const FramerEvent &frame) {
 
     if (reply.calibrationChanged && !options_.statePath.empty()) {
         CalibrationTable table{};
-        std::copy(state_.calibration.begin(), state_.calibration.end(), table.begin());
+        std::copy(state.calibration.begin(), state.calibration.end(), table.begin());
         if (const std::string error = saveCalibration(options_.statePath, table); !error.empty())
             std::fprintf(stderr, "tr6400-sim: %s\n", error.c_str());
     }
@@ -169,6 +186,27 @@ void Server::onFrame(const FramerEvent &frame) {
                                     byteTime(static_cast<double>(last.transmission.bytes.size())));
     }
     pending_.push_back({std::move(t), start});
+}
+
+Server::Module &Server::moduleFor(std::uint8_t station) {
+    for (Module &m : modules_)
+        if (m.state.station == station)
+            return m;
+    return modules_.front();
+}
+
+bool Server::wrongBaud() const {
+    // The master's settings are the slave side's; tcgetattr on the master reads them.
+    static const std::pair<int, speed_t> rates[] = {
+        {1200, B1200},   {2400, B2400},   {4800, B4800},     {9600, B9600},    {19200, B19200},
+        {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400}};
+    termios tio{};
+    if (::tcgetattr(master_, &tio) != 0)
+        return false;
+    for (const auto &[baud, speed] : rates)
+        if (baud == options_.baud)
+            return ::cfgetospeed(&tio) != speed;
+    return false;
 }
 
 void Server::transmit(const Pending &answer) {

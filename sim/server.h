@@ -36,13 +36,22 @@ private:
     bool nobodyListening() const;
     bool parentGone() const;
 
+    // One module on the bus: its registers and calibration, and what its sensors measure.
+    struct Module {
+        ModuleState state;
+        TemperatureSource temperatures;
+    };
+    // The module a request is for; the first one (which then does not answer) for any other.
+    Module &moduleFor(std::uint8_t station);
+    // The line's speed as the master set it differs from --baud.
+    bool wrongBaud() const;
+
     Options options_;
-    ModuleState state_;
+    std::vector<Module> modules_;
     int master_;
     int wake_;
     WireLog &log_;
     RequestFramer framer_;
-    TemperatureSource temperatures_;
     FaultInjector faults_;
     std::deque<Pending> pending_;
     bool hungUp_ = false;

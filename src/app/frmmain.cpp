@@ -101,6 +101,8 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
             &AcquisitionPanel::stopLogging);
     connect(calibration_.get(), &CalibrationPanel::stopAcquisition, acquisition_.get(),
             &AcquisitionPanel::cmdStopOnce_Click);
+    lampToolTip_ = ui_->imgConnected->toolTip();
+    connect(ports_.get(), &PortPanel::openFailureChanged, this, &frmMain::showOpenFailure);
 
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                     screen()->availableGeometry()));
@@ -120,6 +122,12 @@ void frmMain::raiseLamp(Lamp lamp) {
         ui_->imgNotConnected->raise();
         break;
     }
+}
+
+void frmMain::showOpenFailure(const QString &reason) {
+    const QString text = reason.isEmpty() ? lampToolTip_ : lampToolTip_ + '\n' + reason;
+    for (QLabel *lamp : {ui_->imgConnected, ui_->ImgYellow, ui_->imgNotConnected})
+        lamp->setToolTip(text);
 }
 
 std::optional<QString> frmMain::Form_Load() {

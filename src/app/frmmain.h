@@ -41,6 +41,7 @@ public:
 
 private:
     void raiseLamp(Lamp lamp);
+    void showOpenFailure(const QString &reason);
 
     const ToolDirs dirs_;
     std::unique_ptr<Ui::frmMain> ui_;
@@ -49,6 +50,7 @@ private:
     std::unique_ptr<PortPanel> ports_;
     std::unique_ptr<AcquisitionPanel> acquisition_;
     std::unique_ptr<CalibrationPanel> calibration_;
+    QString lampToolTip_; // the lamps' own tool tip, before any reason is added
 };
 
 } // namespace tr

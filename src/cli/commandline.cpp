@@ -32,7 +32,13 @@ struct CommandSpec {
 };
 
 const CommandSpec kCommands[] = {
-    {"read", "", "", "", "prints the window's value line (\"1#:23.50 2#:-10.00 ...\")"},
+    {"read", "", "", "",
+     "prints the window's value line (\"1#:23.50 2#:-10.00 ...\"). With --every or more than one "
+     "sample it ends with a summary line on stderr: samples, ok, timeout, crc, exception, bad "
+     "(station, function, length), disconnected, missed, and answer time min/median/max of the "
+     "ok samples. "
+     "A device that goes away (adapter pulled) is reopened, once per sample, until it is back; "
+     "its samples meanwhile are rows with the status disconnected"},
     {"cal read", "", "", "--channel N", "prints \"N::slope--offset\" of the channel"},
     {"cal write", "", "", "--channel N (--slope V | --offset V)",
      "writes one parameter of the channel, checks the echo"},
@@ -40,6 +46,20 @@ const CommandSpec kCommands[] = {
     {"cal restore", "FILE", "a file name", "",
      "writes slope and offset of each channel in FILE, reads them back and reports any "
      "difference; a malformed file is refused before anything is sent"},
+    {"ports", "", "", "",
+     "lists the serial devices of this machine (with their stable /dev/serial/by-id name, "
+     "description, manufacturer, serial number, USB vendor:product) and which COMn of ports/ "
+     "beside this program points where"},
+    {"ports link", "COMn DEVICE", "a port name COM1-COM255 and a device", "",
+     "makes ports/COMn a link to DEVICE, to its /dev/serial/by-id name when it has one; "
+     "replaces an earlier link; refuses anything but a character device"},
+    {"ports unlink", "COMn", "a port name COM1-COM255", "", "removes the link ports/COMn"},
+    {"scan", "", "", "",
+     "finds modules: probes each station of --station (default 1-247) with a measurement read "
+     "at --baud, or at 9600, 19200, 38400, 57600 and 115200 with --baud auto; one line per "
+     "module found (station, baud, the readings); Ctrl+C stops with what was found. Probes wait "
+     "--timeout-ms (default here 100) without retries (unless --retries); exit 2 when none "
+     "answered"},
 };
 
 // Every option of the program: the parser, its messages and --help all read this table.
@@ -57,12 +77,18 @@ const OptionSpec kOptions[] = {
      "serial port. COMn maps as in the window: ports/COMn in the settings folder, "
      "else /dev/ttyS<n-1>; anything else is a device path",
      "the port of comm.set; required without it"},
-    {"--baud", "B", kEvery, "baud rate, 8N1", "comm.set, else 19200"},
-    {"--station", "N", kEvery, "address 1-247", "ModSet.set field 2, else 2"},
+    {"--baud", "B", kEvery, "baud rate, 8N1; scan also takes auto", "comm.set, else 19200"},
+    {"--station", "N", kEvery,
+     "address 1-247. read and scan take a list, e.g. 1,2,5 or 1-10: read asks each in turn "
+     "(one request at a time, the bus is shared) and writes one row per station and sample. "
+     "One station (8 registers) takes about 35 ms at 9600 baud, 20 ms at 19200, 13 ms at "
+     "38400, 10 ms at 57600 and 8 ms at 115200 (request, answer and the module's turnaround); "
+     "stations that do not fit into --every are missed",
+     "ModSet.set field 2, else 2; scan: 1-247"},
     {"--timeout-ms", "T", kEvery, "wait per attempt for the whole answer", "500"},
     {"--retries", "K", kEvery, "attempts after a timeout or CRC error", "2"},
     {"--progress", nullptr, kEvery, "progress lines on stderr even when it is no terminal"},
-    {"--quiet", nullptr, kEvery, "no progress lines"},
+    {"--quiet", nullptr, kEvery, "no progress lines, no summary line"},
     {"--trace", nullptr, kEvery, "each frame sent and received on stderr, with timing"},
     {"--help", nullptr, kEvery, "show this text and exit (also -h)"},
     {"--version", nullptr, kEvery, "show the version and exit"},
@@ -73,14 +99,31 @@ const OptionSpec kOptions[] = {
      "one sample every MS ms on a fixed schedule; runs until interrupted unless --samples is "
      "given"},
     {"--samples", "N", bit(Read), "number of samples", "1, unlimited with --every"},
-    {"--format", "text|csv", bit(Read),
+    {"--format", "text|csv|jsonl", bit(Read),
      "text: the value line; csv: one row per sample: time,seq,chN...,status, an open sensor "
-     "an empty cell. Status: ok, timeout, crc, station, function, length, exception N, or "
-     "missed (the program fell a whole period behind)",
+     "an empty cell; jsonl: one JSON object per row, "
+     "{\"time\": ..., \"seq\": N, \"station\": N, \"status\": \"ok\", \"ch\": [23.5, null, ...]}, "
+     "null for an open sensor or no value. With several stations csv has a station column after "
+     "seq and text rows start with \"station N: \". Status: ok, timeout, crc, station, function, "
+     "length, exception N, disconnected (the device is away), or missed (the program fell a "
+     "whole period behind, or the stations did not fit into the period)",
      "text"},
     {"--log", "FILE", bit(Read),
      "append each sample to FILE. text: the window's data file record; csv: the rows, with "
-     "the header only when FILE is new or empty"},
+     "the header only when FILE is new or empty; jsonl: the JSON lines"},
+    {"--mqtt", "HOST[:PORT]", bit(Read),
+     "publish each row as its JSON object to the MQTT broker, QoS 1, to TOPIC/<station>. Rows "
+     "made while the broker is away wait in memory (see --mqtt-queue) and follow in order "
+     "once it is back; a broker that refuses the credentials ends the program with exit 6",
+     "port 1883, 8883 with --mqtt-cafile"},
+    {"--topic", "T", bit(Read), "the topic rows go under (needed with --mqtt)"},
+    {"--mqtt-user", "U", bit(Read), "user name at the broker"},
+    {"--mqtt-password-file", "FILE", bit(Read), "the password: the first line of FILE"},
+    {"--mqtt-cafile", "FILE", bit(Read), "TLS to the broker, trusting the CA certificates in FILE"},
+    {"--mqtt-client-id", "ID", bit(Read), "client id at the broker", "tr6400-cli-<host>-<pid>"},
+    {"--mqtt-queue", "N", bit(Read),
+     "rows kept while the broker is away; beyond that the oldest are dropped and counted",
+     "100000"},
     {"--channel", "N", bit(CalRead) | bit(CalWrite), "channel 1-8"},
     {"--slope", "V", bit(CalWrite),
      "write the slope, 0-65535; a half rounds to the even neighbour"},
@@ -211,6 +254,7 @@ private:
         if (p.size() < used + operands)
             return usage(QStringLiteral("%1 needs %2").arg(spec.words, spec.needs));
         out_.options.file = p.value(used);
+        operands_ = p.mid(used, operands);
         used += operands;
         if (p.size() > used)
             return usage(QStringLiteral("unexpected argument %1").arg(p[used]));
@@ -246,6 +290,9 @@ private:
 
     bool values() {
         CliOptions &o = out_.options;
+        o.portsDir = dirs_.ports();
+        if (o.command == Ports || o.command == PortsLink || o.command == PortsUnlink)
+            return portOperands();
         o.dryRun = given_.contains("--dry-run");
         o.trace = given_.contains("--trace");
         if (given_.contains("--progress"))
@@ -273,8 +320,11 @@ private:
                 o.format = OutputFormat::Text;
             else if (f == QLatin1String("csv"))
                 o.format = OutputFormat::Csv;
+            else if (f == QLatin1String("jsonl"))
+                o.format = OutputFormat::Jsonl;
             else
-                return usage(QStringLiteral("--format expects text or csv, not \"%1\"").arg(f));
+                return usage(
+                    QStringLiteral("--format expects jsonl, text or csv, not \"%1\"").arg(f));
         }
         if (given_.contains("--log")) {
             o.logPath = given_.value("--log");
@@ -294,19 +344,96 @@ private:
         if ((o.command == CalBackup || o.command == CalRestore) && o.file.isEmpty())
             return usage(QStringLiteral("the file name is empty"));
 
-        if (!flagOrFile("--station", 1, 247, 247, o.station, defaults_.station, defaults_.modError,
-                        "ModSet.set: station %1 is not 1 to 247 (use --station)"))
+        if (o.command == Scan) {
+            // Probes are short and not repeated unless asked.
+            if (!given_.contains("--timeout-ms"))
+                o.timeoutMs = 100;
+            if (!given_.contains("--retries"))
+                o.retries = 0;
+            if (!given_.contains("--station"))
+                for (int s = 1; s <= 247; ++s)
+                    o.stations << s;
+        }
+        if ((o.command == Read || o.command == Scan) && given_.contains("--station")) {
+            if (!stationList())
+                return false;
+        } else if (!flagOrFile("--station", 1, 247, 247, o.station, defaults_.station,
+                               defaults_.modError,
+                               "ModSet.set: station %1 is not 1 to 247 (use --station)")) {
             return false;
+        }
+        if (o.stations.isEmpty())
+            o.stations << o.station;
+        o.station = o.stations.front();
+        if (o.command == Read && !mqtt())
+            return false;
+        if (o.command == Scan && given_.value("--baud") == QLatin1String("auto")) {
+            o.bauds = {9600, 19200, 38400, 57600, 115200};
+            given_.remove("--baud");
+        }
         if (o.command == Read &&
             !flagOrFile("--count", 1, 21, 21, o.count, defaults_.count, defaults_.modError,
                         "ModSet.set: register count %1 is not 1 to 21 (use --count)"))
             return false;
         // A dry run only prints frames; it needs no line.
-        return (o.command == CalRestore && o.dryRun) ||
-               (flagOrFile("--baud", 50, 4000000, INT_MAX, o.baud, defaults_.baud,
-                           defaults_.commError,
-                           "comm.set: baud rate %1 is not usable (use --baud)") &&
-                port());
+        if (o.command == CalRestore && o.dryRun)
+            return true;
+        if (!flagOrFile("--baud", 50, 4000000, INT_MAX, o.baud, defaults_.baud, defaults_.commError,
+                        "comm.set: baud rate %1 is not usable (use --baud)") ||
+            !port())
+            return false;
+        if (o.bauds.isEmpty())
+            o.bauds << o.baud;
+        o.baud = o.bauds.front();
+        return true;
+    }
+
+    // "1,2,5", "1-10" or both: each station once, in the order given.
+    bool stationList() {
+        CliOptions &o = out_.options;
+        const QString text = given_.value("--station");
+        static const QRegularExpression item(QStringLiteral("^([0-9]{1,3})(?:-([0-9]{1,3}))?$"));
+        for (const QString &part : text.split(QLatin1Char(','))) {
+            const auto m = item.match(part);
+            const int from = m.captured(1).toInt(),
+                      to = m.captured(2).isEmpty() ? from : m.captured(2).toInt();
+            if (!m.hasMatch() || from < 1 || to > 247 || from > to)
+                return usage(QStringLiteral("--station expects stations 1 to 247 such as 2, "
+                                            "1,2,5 or 1-10, not \"%1\"")
+                                 .arg(text));
+            for (int s = from; s <= to; ++s) {
+                if (o.stations.contains(s))
+                    return usage(QStringLiteral("--station names station %1 twice").arg(s));
+                o.stations << s;
+            }
+        }
+        return true;
+    }
+
+    bool mqtt() {
+        CliOptions &o = out_.options;
+        const bool any = given_.contains("--topic") || given_.contains("--mqtt-user") ||
+                         given_.contains("--mqtt-password-file") ||
+                         given_.contains("--mqtt-cafile") || given_.contains("--mqtt-client-id") ||
+                         given_.contains("--mqtt-queue");
+        if (!given_.contains("--mqtt"))
+            return !any || usage(QStringLiteral("the --mqtt-... options and --topic need --mqtt"));
+        static const QRegularExpression hostPort(QStringLiteral("^([^:]+)(?::([0-9]{1,5}))?$"));
+        const auto m = hostPort.match(given_.value("--mqtt"));
+        o.mqttPort = m.captured(2).toInt();
+        if (!m.hasMatch() || o.mqttPort > 65535 || (!m.captured(2).isEmpty() && o.mqttPort < 1))
+            return usage(QStringLiteral("--mqtt expects HOST or HOST:PORT, not \"%1\"")
+                             .arg(given_.value("--mqtt")));
+        o.mqttHost = m.captured(1);
+        o.topic = given_.value("--topic");
+        if (o.topic.isEmpty() || o.topic.contains(QLatin1Char('#')) ||
+            o.topic.contains(QLatin1Char('+')))
+            return usage(QStringLiteral("--mqtt needs --topic T, without the wildcards + and #"));
+        o.mqttUser = given_.value("--mqtt-user");
+        o.mqttPasswordFile = given_.value("--mqtt-password-file");
+        o.mqttCaFile = given_.value("--mqtt-cafile");
+        o.mqttClientId = given_.value("--mqtt-client-id");
+        return number("--mqtt-queue", 1, 100000000, o.mqttQueue);
     }
 
     bool calValue() {
@@ -340,15 +467,34 @@ private:
         return true;
     }
 
-    bool port() {
+    // ports link / unlink need no line and no settings file, only their operands.
+    bool portOperands() {
         CliOptions &o = out_.options;
+        if (operands_.isEmpty())
+            return true;
+        const auto m = comName().match(operands_[0]);
+        o.comPort = m.hasMatch() ? m.captured(1).toInt() : 0;
+        if (o.comPort < 1 || o.comPort > 255)
+            return usage(QStringLiteral("%1 is no port name COM1 to COM255").arg(operands_[0]));
+        o.linkTo = operands_.value(1);
+        if (o.command == PortsLink && o.linkTo.isEmpty())
+            return usage(QStringLiteral("the device name is empty"));
+        return true;
+    }
+
+    static const QRegularExpression &comName() {
         static const QRegularExpression com(QStringLiteral("^COM([0-9]{1,3})$"),
                                             QRegularExpression::CaseInsensitiveOption);
+        return com;
+    }
+
+    bool port() {
+        CliOptions &o = out_.options;
         if (given_.contains("--port")) {
             const QString text = given_.value("--port");
             if (text.isEmpty())
                 return usage(QStringLiteral("--port needs COMn or a device path"));
-            const auto m = com.match(text);
+            const auto m = comName().match(text);
             if (!m.hasMatch()) {
                 o.device = text;
                 return true;
@@ -376,6 +522,7 @@ private:
     const SettingsDefaults &defaults_;
     const ToolDirs &dirs_;
     QStringList positional_;
+    QStringList operands_;
     QMap<QString, QString> given_;
     ParsedCommandLine out_;
 };
@@ -420,12 +567,20 @@ Commands:
     return out + QStringLiteral(R"(
 Exit status: 0 ok, 1 usage, 2 no answer, 3 bad answer (CRC, length,
 station, or a read-back that differs), 4 Modbus exception, 5 file error
-(settings, log or backup file, serial device).
+(settings, log or backup file, serial device, a device that went away and
+did not come back, ports link or unlink refused), 6 MQTT (the broker refused
+the connection, the CA file cannot be used, or rows were still undelivered
+at the end); scan: 0 when a module answered, 2 when none did. A read or
+scan stopped by SIGINT (Ctrl+C) or SIGTERM finishes the row or probe under
+way, prints its summary line and exits with 128 + the signal's number: 130
+for SIGINT, 143 for SIGTERM.
 
 Examples:
   tr6400-cli read --port /dev/ttyUSB0
   tr6400-cli read --port COM4 --every 1000 --format csv --log temps.csv
   tr6400-cli read --function 3 --count 2 --station 5 --retries 0
+  tr6400-cli read --station 1-10 --every 1000 --mqtt localhost --topic line1
+  tr6400-cli scan --baud auto
   tr6400-cli cal read --channel 3
   tr6400-cli cal write --channel 3 --offset 12
   tr6400-cli cal backup module7.txt

@@ -4,6 +4,7 @@
 #include "domain/parameterrequest.h"
 #include "domain/tooldirs.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -11,8 +12,18 @@
 
 namespace tr::cli {
 
-enum class Command { Read, CalRead, CalWrite, CalBackup, CalRestore };
-enum class OutputFormat { Text, Csv };
+enum class Command {
+    Read,
+    CalRead,
+    CalWrite,
+    CalBackup,
+    CalRestore,
+    Ports,
+    PortsLink,
+    PortsUnlink,
+    Scan
+};
+enum class OutputFormat { Text, Csv, Jsonl };
 enum class Progress { Auto, Forced, Silenced };
 
 struct CliOptions {
@@ -30,11 +41,23 @@ struct CliOptions {
     Progress progress = Progress::Auto;
     bool trace = false;
 
+    QList<int> stations; // read and scan: every station in turn; `station` is the first
+    QList<int> bauds;    // scan: the rates to try (--baud auto: five)
+
     // read
     int everyMs = 0;                  // 0: samples follow one another at once
     std::optional<long long> samples; // nothing: until interrupted (only with --every)
     QString logPath;
     OutputFormat format = OutputFormat::Text;
+    // read: each row as its JSON object to <topic>/<station> on an MQTT broker
+    QString mqttHost; // empty: no MQTT
+    int mqttPort = 0; // 0: 1883, or 8883 with TLS
+    QString topic;
+    QString mqttUser;
+    QString mqttPasswordFile;
+    QString mqttCaFile;
+    QString mqttClientId;
+    int mqttQueue = 100000; // rows kept while the broker is away
 
     // cal
     int channel = 0;
@@ -42,6 +65,11 @@ struct CliOptions {
     std::uint16_t value = 0;                // cal write
     QString file;                           // cal backup / restore
     bool dryRun = false;
+
+    // ports
+    QString portsDir; // where COMn links live (ToolDirs::ports())
+    int comPort = 0;  // ports link / unlink: the n of COMn
+    QString linkTo;   // ports link: the device
 };
 
 struct ParsedCommandLine {

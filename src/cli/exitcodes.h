@@ -10,6 +10,7 @@ enum ExitCode : int {
     ExitBadAnswer = 3, // CRC, length, station or function wrong; read-back differs
     ExitException = 4, // the module answered with a Modbus exception
     ExitFileError = 5, // settings, log or backup file, or the serial device
+    ExitMqtt = 6,      // the broker refused the connection, or rows were not delivered
 };
 
 } // namespace tr::cli

@@ -2,12 +2,18 @@
 
 #include "cli/console.h"
 #include "cli/exitcodes.h"
+#include "cli/mqttpublisher.h"
+#include "cli/readsummary.h"
 #include "cli/sampleformat.h"
+#include "cli/stopsignals.h"
 #include "domain/datafile.h"
 #include "modbus/decode.h"
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
-#include <thread>
+#include <QSysInfo>
+#include <memory>
 
 namespace tr::cli {
 
@@ -15,31 +21,36 @@ namespace {
 
 class SampleOutput {
 public:
-    explicit SampleOutput(const CliOptions &o) : o_(o) {}
+    explicit SampleOutput(const CliOptions &o) : o_(o), stations_(o.stations.size() > 1) {}
 
     // Creates the log when needed and gives a new or empty csv log its header.
     bool begin() {
         if (o_.format == OutputFormat::Csv)
-            printLine(csvHeader(o_.start, o_.count));
+            printLine(csvHeader(o_.start, o_.count, stations_));
         if (o_.logPath.isEmpty())
             return true;
         const QFileInfo info(o_.logPath);
         const bool fresh = !info.exists() || info.size() == 0;
         QByteArray first; // an empty append still proves the file can be opened for appending
         if (fresh && o_.format == OutputFormat::Csv)
-            first = csvHeader(o_.start, o_.count).toUtf8() + "\r\n";
+            first = csvHeader(o_.start, o_.count, stations_).toUtf8() + "\r\n";
         return append(first);
     }
 
     bool put(const Sample &s) {
         if (o_.format == OutputFormat::Csv) {
-            const QString row = csvRow(s, o_.count);
+            const QString row = csvRow(s, o_.count, stations_);
             printLine(row);
             return o_.logPath.isEmpty() || append(row.toUtf8() + "\r\n");
         }
-        printLine(textRow(s));
+        if (o_.format == OutputFormat::Jsonl) {
+            const QByteArray row = jsonRow(s, o_.count);
+            printLine(QString::fromUtf8(row));
+            return o_.logPath.isEmpty() || append(row + '\n');
+        }
+        printLine(textRow(s, stations_));
         // The window's data-file record; a failed sample records its status as the line.
-        return o_.logPath.isEmpty() || append(dataRecord(s.when, textRow(s)));
+        return o_.logPath.isEmpty() || append(dataRecord(s.when, textRow(s, stations_)));
     }
 
 private:
@@ -52,67 +63,165 @@ private:
     }
 
     const CliOptions &o_;
+    const bool stations_;
 };
+
+int mqttPort(const CliOptions &o) {
+    return o.mqttPort ? o.mqttPort : o.mqttCaFile.isEmpty() ? 1883 : 8883;
+}
+
+// The MQTT side of a read: the publisher when --mqtt is given.
+std::unique_ptr<MqttPublisher> startMqtt(const CliOptions &o, int &exitCode) {
+    if (o.mqttHost.isEmpty())
+        return nullptr;
+    MqttPublisher::Settings settings;
+    settings.host = o.mqttHost;
+    settings.port = mqttPort(o);
+    settings.clientId = o.mqttClientId.isEmpty() ? QStringLiteral("tr6400-cli-%1-%2")
+                                                       .arg(QSysInfo::machineHostName())
+                                                       .arg(QCoreApplication::applicationPid())
+                                                 : o.mqttClientId;
+    settings.user = o.mqttUser;
+    settings.caFile = o.mqttCaFile;
+    settings.capacity = static_cast<std::size_t>(o.mqttQueue);
+    if (!o.mqttPasswordFile.isEmpty()) {
+        QFile file(o.mqttPasswordFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            printError(
+                QStringLiteral("cannot read %1: %2").arg(o.mqttPasswordFile, file.errorString()));
+            exitCode = ExitFileError;
+            return nullptr;
+        }
+        QByteArray line = file.readLine();
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1); // blanks may belong to the password
+        settings.password = line;
+    }
+    auto publisher = std::make_unique<MqttPublisher>(settings);
+    if (const auto why = publisher->start()) {
+        printError(QStringLiteral("MQTT: %1").arg(*why));
+        exitCode = ExitMqtt;
+        return nullptr;
+    }
+    return publisher;
+}
 
 } // namespace
 
 int runRead(const CliOptions &o, Transactor &link) {
-    const Frame request = measurementRequest(
-        static_cast<std::uint8_t>(o.station), static_cast<std::uint8_t>(o.function),
-        static_cast<std::uint8_t>(o.start), static_cast<std::uint8_t>(o.count));
-    const Expectation expect = measurementExpectation(o.count);
-
     SampleOutput output(o);
     if (!output.begin())
         return ExitFileError;
+    int setupFailure = ExitOk;
+    const std::unique_ptr<MqttPublisher> mqtt = startMqtt(o, setupFailure);
+    if (setupFailure != ExitOk)
+        return setupFailure;
+
+    const StopSignals stop;
+    ReadSummary summary;
+    const bool series = o.everyMs > 0 || !o.samples || *o.samples > 1 || o.stations.size() > 1;
+    int exitCode = ExitOk;
+    const auto finish = [&](int code) {
+        if (mqtt) {
+            // What is still queued gets a last chance; a refusing broker gets none.
+            mqtt->drain(10000);
+            const MqttPublisher::Counts c = mqtt->counts();
+            summary.setMqtt(c.published, c.queued, c.dropped);
+            if (const auto why = mqtt->refused()) {
+                printError(QStringLiteral("MQTT: %1:%2 refused the connection: %3")
+                               .arg(o.mqttHost)
+                               .arg(mqttPort(o))
+                               .arg(*why));
+                code = ExitMqtt;
+            } else if (c.queued > 0) {
+                printError(QStringLiteral("MQTT: %1 row(s) not delivered, the broker did not "
+                                          "acknowledge them in time")
+                               .arg(c.queued));
+                code = code == ExitOk ? ExitMqtt : code;
+            }
+        }
+        if (series && o.progress != Progress::Silenced)
+            printError(summary.text());
+        return StopSignals::received() ? 128 + StopSignals::received() : code;
+    };
+    link.setResume(true);
+    bool away = false;
 
     // Sample k is due at start + k * period on the steady clock: a late sample delays nothing
-    // after it, so the schedule never drifts.
+    // after it, so the schedule never drifts. Its stations are read in turn within the period.
     const std::chrono::milliseconds period(o.everyMs);
     const auto start = SteadyClock::now();
     const QDateTime wallStart = QDateTime::currentDateTime();
-    int exitCode = ExitOk;
-    for (long long k = 0; !o.samples || k < *o.samples; ++k) {
-        Sample s;
-        s.seq = k + 1;
+    const Expectation expect = measurementExpectation(o.count);
+    for (long long k = 0;
+         (!o.samples || k < *o.samples) && !StopSignals::received() && !(mqtt && mqtt->refused());
+         ++k) {
         auto notAfter = SteadyClock::time_point::max();
         if (o.everyMs > 0) {
             const auto due = start + k * period;
             notAfter = due + period;
-            std::this_thread::sleep_until(due);
+            if (!StopSignals::sleepUntil(due))
+                break;
+        }
+        for (const int station : o.stations) {
+            Sample s;
+            s.seq = k + 1;
+            s.station = station;
             if (SteadyClock::now() >= notAfter) {
-                // The machine stalled past this sample's whole period (before or during the sleep):
-                // say so instead of leaving a gap.
+                // The machine stalled past this sample's whole period, or the stations before
+                // this one took it: say so instead of leaving a gap.
                 s.when = wallStart.addMSecs(k * o.everyMs);
                 s.status = QStringLiteral("missed");
-                printError(QStringLiteral("sample %1: missed, the program fell behind").arg(s.seq));
-                if (!output.put(s))
-                    return ExitFileError;
-                continue;
+                printError(QStringLiteral("sample %1: station %2 missed, the period was over")
+                               .arg(s.seq)
+                               .arg(station));
+            } else {
+                s.when = QDateTime::currentDateTime();
+                const Frame request = measurementRequest(
+                    static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(o.function),
+                    static_cast<std::uint8_t>(o.start), static_cast<std::uint8_t>(o.count));
+                const Exchange ex = link.exchange(request, expect, notAfter);
+                s.status = statusText(ex.check);
+                if (ex.check.ok()) {
+                    const DecodedAnswer decoded = decodeMeasurement(o.count, ex.answer);
+                    s.ok = decoded.decoded();
+                    s.values = registerValues(decoded);
+                    s.tenths = registerTenths(decoded);
+                    s.valueLine = valueLine(decoded.readings);
+                    summary.addAnswerTime(ex.lastDuration);
+                } else if (ex.disconnected) {
+                    // Said when the device goes and when it comes back, not at every sample.
+                    s.status = QStringLiteral("disconnected");
+                    if (!std::exchange(away, true))
+                        printError(QStringLiteral("sample %1: %2 went away; opening it again at "
+                                                  "every sample")
+                                       .arg(s.seq)
+                                       .arg(o.device));
+                    if (exitCode == ExitOk)
+                        exitCode = ExitFileError;
+                } else {
+                    printError(QStringLiteral("sample %1: %2 from station %3 after %4 attempt(s)")
+                                   .arg(s.seq)
+                                   .arg(statusDescription(ex.check))
+                                   .arg(station)
+                                   .arg(ex.attempts));
+                    if (exitCode == ExitOk)
+                        exitCode = exitCodeFor(ex.check);
+                }
+                if (away && !ex.disconnected) {
+                    away = false;
+                    printError(QStringLiteral("sample %1: %2 is back").arg(s.seq).arg(o.device));
+                }
             }
+            summary.add(s.status);
+            if (mqtt)
+                mqtt->publish(o.topic.toUtf8() + '/' + QByteArray::number(station),
+                              jsonRow(s, o.count));
+            if (!output.put(s))
+                return finish(ExitFileError);
         }
-
-        s.when = QDateTime::currentDateTime();
-        const Exchange ex = link.exchange(request, expect, notAfter);
-        s.status = statusText(ex.check);
-        if (ex.check.ok()) {
-            const DecodedAnswer decoded = decodeMeasurement(o.count, ex.answer);
-            s.ok = decoded.decoded();
-            s.values = registerValues(decoded);
-            s.valueLine = valueLine(decoded.readings);
-        } else {
-            printError(QStringLiteral("sample %1: %2 from station %3 after %4 attempt(s)")
-                           .arg(s.seq)
-                           .arg(statusDescription(ex.check))
-                           .arg(o.station)
-                           .arg(ex.attempts));
-            if (exitCode == ExitOk)
-                exitCode = exitCodeFor(ex.check);
-        }
-        if (!output.put(s))
-            return ExitFileError;
     }
-    return exitCode;
+    return finish(exitCode);
 }
 
 } // namespace tr::cli

@@ -3,12 +3,17 @@
 #include "cli/calcommands.h"
 #include "cli/console.h"
 #include "cli/exitcodes.h"
+#include "cli/portscommand.h"
 #include "cli/readcommand.h"
+#include "cli/scancommand.h"
 #include "modbus/hextext.h"
 
 namespace tr::cli {
 
 int runCommand(const CliOptions &o) {
+    if (o.command == Command::Ports || o.command == Command::PortsLink ||
+        o.command == Command::PortsUnlink)
+        return runPorts(o);
     // A malformed backup is refused before the port is even opened.
     LoadedBackup backup;
     if (o.command == Command::CalRestore) {
@@ -47,6 +52,12 @@ int runCommand(const CliOptions &o) {
         return runBackup(o, link);
     case Command::CalRestore:
         return runRestore(o, backup.entries, link);
+    case Command::Scan:
+        return runScan(o, link);
+    case Command::Ports:
+    case Command::PortsLink:
+    case Command::PortsUnlink:
+        break;
     }
     return ExitUsage;
 }

@@ -12,14 +12,54 @@ using namespace std::chrono;
 Transactor::Transactor(LinkSettings settings, Trace trace)
     : settings_(settings), trace_(std::move(trace)) {}
 
+QString openFailureText(const OpenFailure &failure) {
+    switch (failure.kind) {
+    case OpenFailure::Kind::Permission:
+        return failure.systemText +
+               QStringLiteral(" (no permission: add your user to the dialout group, e.g. sudo "
+                              "usermod -aG dialout $USER, then log in again)");
+    case OpenFailure::Kind::Busy:
+        return failure.systemText + QStringLiteral(" (another program holds the port)");
+    case OpenFailure::Kind::Absent:
+    case OpenFailure::Kind::Other:
+        break;
+    }
+    return failure.systemText;
+}
+
 std::optional<QString> Transactor::open(const QString &device) {
-    port_.setPortName(device);
+    device_ = device;
+    if (!openDevice())
+        return openFailureText(openFailureOf(port_, device_));
+    return std::nullopt;
+}
+
+bool Transactor::openDevice() {
+    port_.setPortName(device_);
     if (!port_.open(QIODevice::ReadWrite))
-        return port_.errorString();
+        return false;
     LineSettings line;
     line.baud = settings_.baud;
     applyLineSettings(port_, line);
-    return std::nullopt;
+    return true;
+}
+
+bool Transactor::setBaud(int baud) {
+    settings_.baud = baud;
+    const bool ok = port_.setBaudRate(baud);
+    // Bytes from the old rate would meet the first request at the new one.
+    port_.clear(QSerialPort::Input);
+    return ok;
+}
+
+bool Transactor::lostOn(QSerialPort::SerialPortError error) {
+    if (!isDeviceLoss(error))
+        return false;
+    port_.close();
+    lost_ = true;
+    if (trace_)
+        trace_(QStringLiteral("   %1 went away").arg(device_));
+    return true;
 }
 
 int Transactor::waitMs(SteadyClock::time_point until) const {
@@ -33,16 +73,27 @@ int Transactor::waitMs(SteadyClock::time_point until) const {
 Exchange Transactor::exchange(const Frame &request, const Expectation &expect,
                               SteadyClock::time_point notAfter) {
     Exchange out;
+    if (lost_) {
+        // One open attempt per exchange: while the device is away that is all it costs.
+        if (!resume_ || !openDevice()) {
+            out.disconnected = true;
+            return out;
+        }
+        lost_ = false;
+        if (trace_)
+            trace_(QStringLiteral("   %1 is back").arg(device_));
+    }
     for (int i = 0; i <= settings_.retries; ++i) {
         if (i > 0 && SteadyClock::now() >= notAfter)
             break;
         ++out.attempts;
         out.check = attempt(request, expect, notAfter, out);
-        if (!worthRetrying(out.check))
+        if (lost_ || !worthRetrying(out.check))
             break;
         if (out.check.status == AnswerStatus::Crc)
             waitForSilence(notAfter);
     }
+    out.disconnected = lost_;
     return out;
 }
 
@@ -58,6 +109,7 @@ AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
     if (port_.write(bytes) != bytes.size() || !port_.waitForBytesWritten(settings_.timeoutMs)) {
         if (trace_)
             trace_(QStringLiteral("   write failed: ") + port_.errorString());
+        lostOn(port_.error());
         out.answer.clear();
         return {};
     }
@@ -76,7 +128,8 @@ AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
             const QSerialPort::SerialPortError error = port_.error();
             port_.clearError();
             // A device that went away fails at once; waiting on would only spin.
-            if (ms == 0 || (error != QSerialPort::NoError && error != QSerialPort::TimeoutError))
+            if (ms == 0 || lostOn(error) ||
+                (error != QSerialPort::NoError && error != QSerialPort::TimeoutError))
                 break;
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include "cli/answercheck.h"
 #include "modbus/frame.h"
+#include "serial/portfailure.h"
 
 #include <QByteArray>
 #include <QSerialPort>
@@ -26,6 +27,8 @@ struct Exchange {
     QByteArray answer; // what the last attempt received (the whole answer when ok)
     int attempts = 0;
     std::chrono::microseconds lastDuration{0}; // request written -> answer complete or given up
+    // The device went away during the exchange, or was away and did not open again.
+    bool disconnected = false;
 };
 
 // The master's side of one request at a time: unlike the window, it waits for the answer of its
@@ -40,6 +43,12 @@ public:
     // 8 data bits, no parity, 1 stop bit. Returns the reason when the device cannot be opened.
     std::optional<QString> open(const QString &device);
 
+    // With resume on, a device that went away is opened again, once at the start of each later
+    // exchange; until it is back every exchange ends at once as disconnected.
+    void setResume(bool on) { resume_ = on; }
+    // Another baud rate on the open port (a scan); false when the port refuses it.
+    bool setBaud(int baud);
+
     // Sends `request` and waits for its answer, retrying on timeouts and CRC errors. No attempt
     // runs past `notAfter`, so a cyclic read never overruns its next sample.
     Exchange exchange(const Frame &request, const Expectation &expect,
@@ -51,10 +60,19 @@ private:
     // After a bad answer the rest of it may still be on the wire; it must not meet the retry.
     void waitForSilence(SteadyClock::time_point notAfter);
     int waitMs(SteadyClock::time_point until) const;
+    bool openDevice();
+    // True, with the port closed, when `error` means the device is gone.
+    bool lostOn(QSerialPort::SerialPortError error);
 
     LinkSettings settings_;
     Trace trace_;
     QSerialPort port_;
+    QString device_;
+    bool resume_ = false;
+    bool lost_ = false;
 };
+
+// The reason of a failed open in English, with the dialout hint where permissions are wanting.
+QString openFailureText(const OpenFailure &failure);
 
 } // namespace tr::cli

@@ -3,12 +3,16 @@
 #include "panels/seams.h"
 #include "serial/link.h"
 #include "serial/mscomm.h"
+#include "serial/portmap.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <numeric>
 
 namespace tr {
 
@@ -37,8 +41,11 @@ PortPanel::PortPanel(QComboBox &Combo1, QComboBox &Combo2, QPushButton &cmdCom, 
     : QObject(parent), Combo1_(Combo1), Combo2_(Combo2), port_(port), link_(link),
       messages_(messages), commSetPath_(std::move(commSetPath)), combo1Selection_(Combo1),
       combo2Selection_(Combo2) {
-    for (int i = 0; i < Combo1_.count(); ++i)
-        Combo1_.setItemData(i, QDir::toNativeSeparators(port_.deviceFor(i + 1)), Qt::ToolTipRole);
+    QList<int> all(Combo1_.count());
+    std::iota(all.begin(), all.end(), 1);
+    updateToolTips(all);
+    Combo1_.view()->viewport()->installEventFilter(this);
+    connect(&port_, &MSComm::openAttempted, this, &PortPanel::showOpenResult);
     // Connected after ComboSelection, so the selection is up to date when the handler runs.
     connect(&Combo1_, &QComboBox::activated, this, &PortPanel::Combo1_Click);
     connect(&cmdCom, &QPushButton::clicked, this, &PortPanel::cmdCom_Click);
@@ -68,6 +75,53 @@ PortPanel::Refused PortPanel::startWith(std::int16_t PortNumber, std::int16_t Ba
         }
     }
     return Refused::Nothing;
+}
+
+QString PortPanel::openFailureText(const OpenFailure &failure) {
+    switch (failure.kind) {
+    case OpenFailure::Kind::Permission:
+        return tr("无法打开：没有权限（请将当前用户加入 dialout 组）");
+    case OpenFailure::Kind::Busy:
+        return tr("无法打开：串口被其他程序占用");
+    case OpenFailure::Kind::Absent:
+        return tr("无法打开：设备不存在");
+    case OpenFailure::Kind::Other:
+        break;
+    }
+    return tr("无法打开：%1").arg(failure.systemText);
+}
+
+void PortPanel::updateToolTips(const QList<int> &portNumbers) {
+    for (const PortMapping &m : portMappings(portNumbers, port_.portsDir())) {
+        QStringList lines{QDir::toNativeSeparators(m.device)};
+        if (!m.linkTarget.isEmpty())
+            lines << tr("指向 %1").arg(QDir::toNativeSeparators(m.linkTarget));
+        if (!m.exists()) {
+            lines << tr("设备不存在");
+        } else {
+            QString line = tr("设备存在：%1").arg(QDir::toNativeSeparators(m.resolved));
+            if (m.info && !m.info->description.isEmpty())
+                line += tr("（%1）").arg(m.info->description);
+            lines << line;
+        }
+        Combo1_.setItemData(m.port - 1, lines.join(QLatin1Char('\n')), Qt::ToolTipRole);
+    }
+}
+
+bool PortPanel::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::ToolTip) {
+        const QModelIndex index = Combo1_.view()->indexAt(static_cast<QHelpEvent *>(event)->pos());
+        if (index.isValid())
+            updateToolTips({index.row() + 1});
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void PortPanel::showOpenResult() {
+    const std::optional<OpenFailure> &failure = port_.openFailure();
+    const QString reason = failure ? openFailureText(*failure) : QString();
+    Combo1_.setToolTip(reason);
+    emit openFailureChanged(reason);
 }
 
 void PortPanel::OpenOnComm() {

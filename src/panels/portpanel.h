@@ -9,6 +9,7 @@ class QPushButton;
 
 namespace tr {
 
+struct OpenFailure;
 class Link;
 class MessageBox;
 class MSComm;
@@ -46,7 +47,22 @@ public:
     void cmdCom_Click();
     void OpenOnComm();
 
+    // The reason of a failed open as the tool tips show it.
+    static QString openFailureText(const OpenFailure &failure);
+
+signals:
+    // After every open attempt: why the port did not open, empty once it is open.
+    void openFailureChanged(const QString &reason);
+
+protected:
+    // Entry tool tips are worked out when shown, so they tell whether the device exists now.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void showOpenResult();
+    // Port entries' tool tips: the device COMn maps to, where a link leads, whether the device
+    // exists now and, for an adapter the system knows, its description.
+    void updateToolTips(const QList<int> &portNumbers);
     void switchPort(int portNumber);
     // Opens the chosen port unless it is still held; false after the port-in-use message.
     bool openPort();

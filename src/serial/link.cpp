@@ -20,6 +20,7 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
 
     emit stateText(QString());
     emit valuesStale();
+    reopenIfLost();
     if (!port_.PortOpen()) {
         reading_ = false;
         return true;
@@ -45,9 +46,17 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
     return true;
 }
 
+void Link::reopenIfLost() {
+    // One attempt per request, no timer of its own: a port that is still absent costs one
+    // failed open() per tick. A reopened port takes the open step of a port switch.
+    if (port_.reopenAfterLoss())
+        port_.setRThreshold(1);
+}
+
 void Link::sendParameterRequest(const Frame &frame, std::int16_t kind) {
     emit stateText(QString());
     emit valuesStale();
+    reopenIfLost(); // before the slot's threshold, which the open step would reset
     ReceiveKind_ = kind;
     port_.setRThreshold(8);
     ExpectedLen_ = 8;

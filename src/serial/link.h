@@ -48,6 +48,10 @@ public:
 
     void MSComm1_OnComm();
 
+    // Every request first gives a lost device (not one the operator closed) one chance to come
+    // back; while it stays away the request behaves as on a closed port.
+    void reopenIfLost();
+
 signals:
     void stateText(const QString &text);   // txtState
     void commandText(const QString &text); // txtCommand

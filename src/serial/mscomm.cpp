@@ -81,6 +81,7 @@ bool MSComm::setSettings(const QString &settings) {
 }
 
 bool MSComm::setPortOpen(bool open) {
+    lost_ = false;
     if (!open) {
         if (serial_.isOpen())
             serial_.close();
@@ -89,12 +90,33 @@ bool MSComm::setPortOpen(bool open) {
     }
     if (serial_.isOpen())
         return false;
-    serial_.setPortName(device());
-    buffer_.clear();
-    if (!serial_.open(QIODevice::ReadWrite))
+    openedDevice_ = device();
+    return openDevice();
+}
+
+bool MSComm::reopenAfterLoss() {
+    if (!lost_ || serial_.isOpen())
         return false;
-    applyLineSettings(serial_, line_);
+    // The device that was open, not what COMn maps to now: a link removed with the device would
+    // otherwise send the request to /dev/ttyS<n-1>.
+    if (!openDevice())
+        return false;
+    lost_ = false;
     return true;
+}
+
+bool MSComm::openDevice() {
+    buffer_.clear();
+    serial_.setPortName(openedDevice_);
+    const bool opened = serial_.open(QIODevice::ReadWrite);
+    if (opened) {
+        applyLineSettings(serial_, line_);
+        openFailure_.reset();
+    } else {
+        openFailure_ = openFailureOf(serial_, openedDevice_);
+    }
+    emit openAttempted(opened);
+    return opened;
 }
 
 QByteArray MSComm::Input() {
@@ -141,10 +163,10 @@ void MSComm::takeBytes() {
 void MSComm::onError(QSerialPort::SerialPortError error) {
     // The device went away (adapter pulled, simulator gone): reads fail at once and forever, so
     // the port is closed from now on instead of spinning on the failing read.
-    if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError) &&
-        serial_.isOpen()) {
+    if (isDeviceLoss(error) && serial_.isOpen()) {
         serial_.close();
         buffer_.clear();
+        lost_ = true;
         emit deviceLost();
     }
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "serial/linesettings.h"
+#include "serial/portfailure.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <optional>
 
 namespace tr {
 
@@ -34,6 +36,7 @@ public:
     int CommPort() const { return port_; }
     QString device() const { return deviceFor(port_); }
     QString deviceFor(int port) const { return deviceForPort(port, portsDir_); }
+    const QString &portsDir() const { return portsDir_; }
 
     // "19200,N,8,1": baud, parity N/E/O/M/S, data bits 5..8, stop bits 1, 1.5 or 2.
     bool setSettings(const QString &settings);
@@ -42,6 +45,15 @@ public:
     bool PortOpen() const { return serial_.isOpen(); }
     // Opening fails for an absent or busy device; closing always succeeds.
     bool setPortOpen(bool open);
+    // Why the last open attempt failed; nothing once a port opened.
+    const std::optional<OpenFailure> &openFailure() const { return openFailure_; }
+
+    // True from the loss of the open device until the port is opened again or opened or closed
+    // by the operator: the port was not closed on purpose.
+    bool deviceWasLost() const { return lost_; }
+    // After a loss: one attempt to open the same device again with the same settings. False,
+    // doing nothing, when no device was lost.
+    bool reopenAfterLoss();
 
     void setRThreshold(int count) { rThreshold_ = count < 0 ? 0 : count; }
     int RThreshold() const { return rThreshold_; }
@@ -65,8 +77,11 @@ signals:
     void OnComm();
     // The open device went away (adapter pulled, simulator ended); the port is closed now.
     void deviceLost();
+    // Every attempt to open the port, successful or not (the reason is in openFailure()).
+    void openAttempted(bool opened);
 
 private:
+    bool openDevice();
     void takeBytes();
     void onError(QSerialPort::SerialPortError error);
 
@@ -79,6 +94,9 @@ private:
     int rThreshold_ = 0;
     int inputLen_ = 0;
     int commEvent_ = 0;
+    QString openedDevice_; // what the last open by port number resolved COMn to
+    std::optional<OpenFailure> openFailure_;
+    bool lost_ = false;
 };
 
 } // namespace tr

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <unistd.h>
 
@@ -15,14 +16,23 @@ namespace tr::test {
 class PtyPeer {
 public:
     PtyPeer() { pty_.open(); }
+    PtyPeer(const PtyPeer &) = delete;
+    PtyPeer &operator=(const PtyPeer &) = delete;
+    // The links go before the pty closes: its number may be reused at once by another test.
+    ~PtyPeer() {
+        for (const QString &link : links_)
+            if (QFileInfo(link).symLinkTarget() == slavePath())
+                QFile::remove(link);
+    }
     bool ok() const { return pty_.masterFd() >= 0; }
     QString slavePath() const { return QString::fromStdString(pty_.slavePath()); }
 
-    // Makes <dir>/ports/COM<n> a symlink to the slave side.
-    bool linkAs(const QString &programDir, int port) const {
+    // Makes <dir>/ports/COM<n> a symlink to the slave side, removed again when the peer goes.
+    bool linkAs(const QString &programDir, int port) {
         const QString link = programDir + QStringLiteral("/ports/COM%1").arg(port);
         QDir().mkpath(programDir + QStringLiteral("/ports"));
         QFile::remove(link);
+        links_ << link;
         return QFile::link(slavePath(), link);
     }
 
@@ -47,6 +57,7 @@ public:
 
 private:
     sim::PseudoTerminal pty_;
+    QStringList links_;
 };
 
 // A measurement or calibration answer with its CRC appended.

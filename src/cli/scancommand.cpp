@@ -1,0 +1,61 @@
+#include "cli/scancommand.h"
+
+#include "cli/console.h"
+#include "cli/exitcodes.h"
+#include "cli/stopsignals.h"
+#include "modbus/decode.h"
+
+#include <QElapsedTimer>
+
+namespace tr::cli {
+
+int runScan(const CliOptions &o, Transactor &link) {
+    const StopSignals stop;
+    const Expectation expect = measurementExpectation(8);
+    const bool progress = progressWanted(o.progress);
+    QElapsedTimer clock;
+    clock.start();
+    int found = 0;
+    for (const int baud : o.bauds) {
+        if (!link.setBaud(baud)) {
+            printError(QStringLiteral("the port does not take %1 baud").arg(baud));
+            continue;
+        }
+        if (progress)
+            printNote(
+                QStringLiteral("scan: %1 baud, %2 station(s)").arg(baud).arg(o.stations.size()));
+        for (qsizetype i = 0; i < o.stations.size() && !StopSignals::received(); ++i) {
+            const int station = o.stations[i];
+            if (progress && i > 0 && i % 50 == 0)
+                printNote(QStringLiteral("scan: %1 baud, station %2").arg(baud).arg(station));
+            const Frame request = measurementRequest(static_cast<std::uint8_t>(station),
+                                                     static_cast<std::uint8_t>(o.function), 0, 8);
+            const Exchange ex = link.exchange(request, expect);
+            if (ex.disconnected) {
+                printError(QStringLiteral("%1 went away; the scan stops").arg(o.device));
+                return ExitFileError;
+            }
+            // An exception is an answer too: a module is there, it only refused the read.
+            if (!ex.check.ok() && ex.check.status != AnswerStatus::Exception)
+                continue;
+            ++found;
+            const QString readings =
+                ex.check.ok() ? valueLine(decodeMeasurement(8, ex.answer).readings).trimmed()
+                              : statusText(ex.check);
+            printLine(
+                QStringLiteral("station %1 at %2 baud: %3").arg(station).arg(baud).arg(readings));
+        }
+        if (StopSignals::received())
+            break;
+    }
+    if (o.progress != Progress::Silenced)
+        printError(QStringLiteral("scan%1: %2 module(s) found in %3 s")
+                       .arg(StopSignals::received() ? QStringLiteral(" stopped") : QString())
+                       .arg(found)
+                       .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
+    if (StopSignals::received())
+        return 128 + StopSignals::received();
+    return found > 0 ? ExitOk : ExitNoAnswer;
+}
+
+} // namespace tr::cli

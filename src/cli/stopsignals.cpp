@@ -1,0 +1,106 @@
+#include "cli/stopsignals.h"
+
+#include <algorithm>
+#include <csignal>
+
+#ifdef _WIN32
+#include <thread>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+#endif
+
+namespace tr::cli {
+
+namespace {
+
+volatile std::sig_atomic_t stopSignal = 0;
+int wakeRead = -1;
+int wakeWrite = -1;
+
+extern "C" void onStop(int sig) {
+    stopSignal = sig;
+#ifndef _WIN32
+    if (wakeWrite >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const auto n = ::write(wakeWrite, &byte, 1);
+    }
+#endif
+}
+
+} // namespace
+
+StopSignals::StopSignals() {
+#ifdef _WIN32
+    std::signal(SIGINT, onStop);
+    std::signal(SIGTERM, onStop);
+#else
+    int fds[2];
+    if (::pipe(fds) == 0) {
+        for (int fd : fds) {
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        }
+        wakeRead = fds[0];
+        wakeWrite = fds[1];
+    }
+    struct sigaction action {};
+    action.sa_handler = onStop;
+    sigemptyset(&action.sa_mask);
+    // Writes to stdout and the log restart; the sleep's poll() returns early either way.
+    action.sa_flags = SA_RESTART | SA_RESETHAND;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
+StopSignals::~StopSignals() {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+#ifndef _WIN32
+    for (int *fd : {&wakeRead, &wakeWrite}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+#endif
+}
+
+int StopSignals::received() {
+    return stopSignal;
+}
+
+bool StopSignals::sleepUntil(std::chrono::steady_clock::time_point until) {
+    using namespace std::chrono;
+#ifdef _WIN32
+    while (!stopSignal && steady_clock::now() < until)
+        std::this_thread::sleep_for(
+            std::min<steady_clock::duration>(until - steady_clock::now(), milliseconds(50)));
+#else
+    while (!stopSignal) {
+        const auto left = until - steady_clock::now();
+        if (left <= steady_clock::duration::zero())
+            break;
+        pollfd p{wakeRead, POLLIN, 0};
+        const nfds_t count = wakeRead >= 0 ? 1 : 0;
+#ifdef __linux__
+        // To the nanosecond, as the schedule's sleep was before signals woke it.
+        const auto s = duration_cast<seconds>(left);
+        const timespec wait{static_cast<time_t>(std::min<long long>(s.count(), 1 << 30)),
+                            static_cast<long>(duration_cast<nanoseconds>(left - s).count())};
+        const int ready = ::ppoll(&p, count, &wait, nullptr);
+#else
+        // Whole milliseconds round up: waking before the due time would send early.
+        const auto ms = std::min<long long>(ceil<milliseconds>(left).count(), 1 << 30);
+        const int ready = ::poll(&p, count, static_cast<int>(ms));
+#endif
+        if (ready < 0 && errno != EINTR)
+            break;
+    }
+#endif
+    return stopSignal == 0;
+}
+
+} // namespace tr::cli

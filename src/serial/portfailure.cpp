@@ -1,0 +1,40 @@
+#include "serial/portfailure.h"
+
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace tr {
+
+OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QString &systemText,
+                                bool accessible) {
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return {OpenFailure::Kind::Absent, systemText};
+    case QSerialPort::OpenError:
+        return {OpenFailure::Kind::Busy, systemText};
+    case QSerialPort::PermissionError:
+        return {accessible ? OpenFailure::Kind::Busy : OpenFailure::Kind::Permission, systemText};
+    default:
+        return {OpenFailure::Kind::Other, systemText};
+    }
+}
+
+OpenFailure openFailureOf(const QSerialPort &port, const QString &device) {
+    bool accessible = true;
+#ifdef Q_OS_UNIX
+    // access() follows a COMn link to the device itself.
+    accessible = ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0;
+#else
+    Q_UNUSED(device);
+#endif
+    return classifyOpenFailure(port.error(), port.errorString(), accessible);
+}
+
+bool isDeviceLoss(QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+}
+
+} // namespace tr

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+
+namespace tr {
+
+// Why a port did not open, kept as data: the window and the command line each word it.
+struct OpenFailure {
+    enum class Kind { Permission, Busy, Absent, Other };
+    Kind kind = Kind::Other;
+    QString systemText; // the system's own words, for Other
+    bool operator==(const OpenFailure &) const = default;
+};
+
+// `accessible`: the user may read and write the device. Qt reports a device that another
+// program holds (its lock file, exclusive mode) as a permission error as well; only for a
+// device the user could open is that "busy".
+OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QString &systemText,
+                                bool accessible);
+
+// The failure of the last open() of `port` on `device`, judged against its permissions.
+OpenFailure openFailureOf(const QSerialPort &port, const QString &device);
+
+// The device of an open port went away (adapter pulled, pseudo-terminal closed): every read
+// and write fails from now on.
+bool isDeviceLoss(QSerialPort::SerialPortError error);
+
+} // namespace tr
