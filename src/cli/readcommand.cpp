@@ -172,9 +172,12 @@ int runRead(const CliOptions &o, Transactor &link) {
                 // this one took it: say so instead of leaving a gap.
                 s.when = wallStart.addMSecs(k * o.everyMs);
                 s.status = QStringLiteral("missed");
-                printError(QStringLiteral("sample %1: station %2 missed, the period was over")
-                               .arg(s.seq)
-                               .arg(station));
+                printError(
+                    o.stations.size() == 1
+                        ? QStringLiteral("sample %1: missed, the program fell behind").arg(s.seq)
+                        : QStringLiteral("sample %1: station %2 missed, the period was over")
+                              .arg(s.seq)
+                              .arg(station));
             } else {
                 s.when = QDateTime::currentDateTime();
                 const Frame request = measurementRequest(
