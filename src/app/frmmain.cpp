@@ -3,8 +3,10 @@
 #include "domain/settingsfile.h"
 #include "panels/acquisitionpanel.h"
 #include "panels/calibrationpanel.h"
+#include "panels/linepanel.h"
 #include "panels/portpanel.h"
 #include "panels/seams.h"
+#include "panels/trendpanel.h"
 #include "ui_frmmain.h"
 
 #include <QFileInfo>
@@ -91,6 +93,14 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
                                 ui_->cmdReadAll,
                                 ui_->cmdSaveFile};
     calibration_ = std::make_unique<CalibrationPanel>(cw, link_, messages, files, dirs_);
+
+    trend_ = new TrendPanel(link_, messages, files, dirs_);
+    trend_->setObjectName(QStringLiteral("tabTrend"));
+    line_ = new LinePanel(link_, messages, files, dirs_);
+    line_->setObjectName(QStringLiteral("tabLine"));
+    ui_->SSTab1->addTab(trend_, tr("趋势"));
+    ui_->SSTab1->addTab(line_, tr("通信"));
+    connect(line_, &LinePanel::measurementFailed, trend_, &TrendPanel::addGap);
 
     connect(&link_, &Link::stateText, ui_->txtState, &QPlainTextEdit::setPlainText);
     connect(&link_, &Link::commandText, ui_->txtCommand, &QLineEdit::setText);

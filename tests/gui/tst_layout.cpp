@@ -51,11 +51,13 @@ private slots:
     void windowAndTabs() {
         QCOMPARE(window_.windowTitle(), QStringLiteral("TR6400多通道温度采集模块工具软件"));
         QTabWidget *tabs = ui_.SSTab1;
-        QCOMPARE(tabs->count(), 3);
-        const QStringList titles{"采集与存储", "参数设置", "关于软件"};
-        for (int i = 0; i < 3; ++i) {
+        // The form's three tabs first, in their order; the monitor's tabs after them.
+        QCOMPARE(tabs->count(), 5);
+        const QStringList titles{"采集与存储", "参数设置", "关于软件", "趋势", "通信"};
+        const QStringList names{"tab1", "tab2", "tab3", "tabTrend", "tabLine"};
+        for (int i = 0; i < 5; ++i) {
             QCOMPARE(tabs->tabText(i), titles.at(i));
-            QCOMPARE(tabs->widget(i)->objectName(), QStringLiteral("tab%1").arg(i + 1));
+            QCOMPARE(tabs->widget(i)->objectName(), names.at(i));
         }
         QCOMPARE(tabs->currentIndex(), 0);
         QVERIFY(tabs->widget(2)->findChildren<QWidget *>().isEmpty());
@@ -68,8 +70,8 @@ private slots:
         QTest::addColumn<QString>("text"); // "-": no caption or text of its own
         const auto row = [](const QString &name, const char *className, const char *parent,
                             const QString &text) {
-            QTest::newRow(qPrintable(name)) << name << QByteArray(className) << QString(parent)
-                                            << text;
+            QTest::newRow(qPrintable(name))
+                << name << QByteArray(className) << QString(parent) << text;
         };
         row("SSTab1", "QTabWidget", "frmMain", "-");
         row("Frame10", "QGroupBox", "tab1", "MODBUS设置");
