@@ -6,35 +6,6 @@
 
 namespace tr {
 
-void ChannelSpan::addValues(int lo, int hi) {
-    (gap ? tail : head).add(lo, hi);
-}
-
-void ChannelSpan::addGap() {
-    if (gap) {
-        mid.add(tail);
-        tail = {};
-    }
-    gap = true;
-}
-
-void ChannelSpan::add(const ChannelSpan &later) {
-    if (!later.gap) {
-        (gap ? tail : head).add(later.head);
-        return;
-    }
-    if (!gap) {
-        head.add(later.head);
-        mid = later.mid;
-    } else {
-        mid.add(tail);
-        mid.add(later.head);
-        mid.add(later.mid);
-    }
-    tail = later.tail;
-    gap = true;
-}
-
 qsizetype ChannelTrace::points() const {
     qsizetype n = 0;
     for (const TraceSegment &s : segments)
@@ -56,50 +27,6 @@ qint64 floorDiv(qint64 a, qint64 b) {
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
-// Builds one channel's segments column by column.
-class Emitter {
-public:
-    explicit Emitter(ChannelTrace &out) : out_(out) {}
-
-    void span(qint64 ms, const ChannelSpan &s, bool inside) {
-        put(ms, s.head, inside);
-        if (!s.gap)
-            return;
-        close();
-        if (!s.mid.isEmpty()) {
-            put(ms, s.mid, inside);
-            close();
-        }
-        put(ms, s.tail, inside);
-    }
-
-    void close() {
-        if (!current_.empty())
-            out_.segments.push_back(std::move(current_));
-        current_.clear();
-    }
-
-private:
-    void put(qint64 ms, const ValueRange &r, bool inside) {
-        if (r.isEmpty())
-            return;
-        if (inside)
-            out_.range.add(r);
-        if (r.lo == r.hi) {
-            current_.push_back({ms, r.lo});
-            return;
-        }
-        // The nearer extreme first, so the line does not cross the column twice.
-        const bool highFirst = !current_.empty() && std::abs(current_.back().tenths - r.hi) <
-                                                        std::abs(current_.back().tenths - r.lo);
-        current_.push_back({ms, highFirst ? r.hi : r.lo});
-        current_.push_back({ms, highFirst ? r.lo : r.hi});
-    }
-
-    ChannelTrace &out_;
-    TraceSegment current_;
-};
-
 ChannelSpan spanOf(const SampleRow &row, int channel) {
     ChannelSpan s;
     if (row.hasValue(channel))
@@ -118,6 +45,8 @@ void Decimator::reset(const SampleStore &store, qint64 firstColumn, qint64 colum
     firstColumn_ = firstColumn;
     columns_.clear();
     fedEnd_ = store.indexAt(firstColumn * columnMs);
+    lastColumn_ = -1;
+    markColumn_ = -1;
 }
 
 void Decimator::feed(const SampleStore &store, qint64 endMs) {
@@ -125,16 +54,33 @@ void Decimator::feed(const SampleStore &store, qint64 endMs) {
     // The last row fed may have had readings merged into it since: feeding it again only widens
     // its column, as a merged row keeps the channels it had.
     qint64 i = std::max(fedEnd_ - 1, store.firstIndex());
-    for (; i < store.endIndex(); ++i) {
+    const qint64 end = store.endIndex();
+    while (i < end) {
         const SampleRow &row = store.row(i);
         if (row.ms >= endMs)
             break;
-        if (row.ms < startMs)
+        if (row.ms < startMs) {
+            ++i;
             continue;
-        const auto k = std::size_t(floorDiv(row.ms, columnMs_) - firstColumn_);
-        if (k >= columns_.size())
-            columns_.resize(k + 1);
-        ChannelSpan *spans = columns_[k].data();
+        }
+        const qint64 k = floorDiv(row.ms, columnMs_) - firstColumn_;
+        if (k >= qint64(columns_.size()))
+            columns_.resize(std::size_t(k + 1));
+        ChannelSpan *spans = columns_[std::size_t(k)].data();
+        lastColumn_ = k;
+        // A whole block inside this column: its summary instead of its rows.
+        if (i % SampleStore::kBlockRows == 0) {
+            if (const BlockSummary *b = store.block(i / SampleStore::kBlockRows)) {
+                const qint64 lastMs = store.row(i + SampleStore::kBlockRows - 1).ms;
+                if (lastMs < endMs && floorDiv(lastMs, columnMs_) - firstColumn_ == k) {
+                    for (std::size_t c = 0; c < std::size_t(kChannels); ++c)
+                        spans[c].add((*b)[c]);
+                    i += SampleStore::kBlockRows;
+                    rowsFed_ += SampleStore::kBlockRows;
+                    continue;
+                }
+            }
+        }
         const Code *lo = row.lo.data();
         const Code *hi = row.hi.data();
         for (int c = 0; c < kChannels; ++c) {
@@ -144,59 +90,144 @@ void Decimator::feed(const SampleStore &store, qint64 endMs) {
                 spans[c].addGap();
         }
         ++rowsFed_;
+        ++i;
     }
     fedEnd_ = std::max(fedEnd_, i);
 }
 
-std::array<ChannelTrace, kChannels> Decimator::trace(const SampleStore &store, qint64 fromMs,
-                                                     qint64 toMs, qint64 columnMs) {
-    std::array<ChannelTrace, kChannels> out;
+void Decimator::put(std::size_t c, qint64 ms, const ValueRange &r, bool inside) {
+    if (r.isEmpty())
+        return;
+    ChannelTrace &t = out_[c];
+    if (inside)
+        t.range.add(r);
+    if (!open_[c]) {
+        t.segments.emplace_back();
+        open_[c] = true;
+    }
+    TraceSegment &s = t.segments.back();
+    if (r.lo == r.hi) {
+        s.push_back({ms, r.lo});
+        return;
+    }
+    // The nearer extreme first, so the line does not cross the column twice.
+    const bool highFirst =
+        !s.empty() && std::abs(s.back().tenths - r.hi) < std::abs(s.back().tenths - r.lo);
+    s.push_back({ms, highFirst ? r.hi : r.lo});
+    s.push_back({ms, highFirst ? r.lo : r.hi});
+}
+
+void Decimator::span(std::size_t c, qint64 ms, const ChannelSpan &s, bool inside) {
+    put(c, ms, s.head, inside);
+    if (!s.gap)
+        return;
+    open_[c] = false;
+    if (!s.mid.isEmpty()) {
+        put(c, ms, s.mid, inside);
+        open_[c] = false;
+    }
+    put(c, ms, s.tail, inside);
+}
+
+void Decimator::emitFrom(const SampleStore &store, qint64 column, qint64 columns, qint64 c0,
+                         qint64 before, qint64 after) {
+    if (column == 0) {
+        for (std::size_t c = 0; c < out_.size(); ++c) {
+            out_[c].segments.clear();
+            out_[c].range = {};
+            open_[c] = false;
+        }
+        // The rows just outside the range, so that lines run on to the edges.
+        if (before >= 0) {
+            const SampleRow &row = store.row(before);
+            for (int c = 0; c < kChannels; ++c)
+                span(std::size_t(c), row.ms, spanOf(row, c), false);
+        }
+    } else {
+        for (std::size_t c = 0; c < out_.size(); ++c) {
+            const Mark &m = marks_[c];
+            out_[c].segments.resize(m.segments);
+            open_[c] = m.open;
+            if (m.open)
+                out_[c].segments.back().resize(m.points);
+            out_[c].range = m.range;
+        }
+    }
+    // New rows can only land in the column of the last row fed or after it: the drawing is
+    // marked there, to be taken up again from that column next time.
+    markColumn_ = std::max<qint64>(lastColumn_, column);
+    for (qint64 k = column; k <= std::max(columns - 1, markColumn_); ++k) {
+        if (k == markColumn_) {
+            for (std::size_t c = 0; c < out_.size(); ++c) {
+                const ChannelTrace &t = out_[c];
+                marks_[c] = {t.segments.size(), open_[c], open_[c] ? t.segments.back().size() : 0,
+                             t.range};
+            }
+        }
+        if (k >= columns)
+            break;
+        const Column &col = columns_[std::size_t(k)];
+        const qint64 middle = (c0 + k) * columnMs_ + columnMs_ / 2;
+        for (std::size_t c = 0; c < std::size_t(kChannels); ++c)
+            span(c, middle, col[c], true);
+    }
+    if (after >= 0) {
+        const SampleRow &row = store.row(after);
+        for (int c = 0; c < kChannels; ++c)
+            span(std::size_t(c), row.ms, spanOf(row, c), false);
+    }
+}
+
+const Traces &Decimator::trace(const SampleStore &store, qint64 fromMs, qint64 toMs,
+                               qint64 columnMs) {
     rowsFed_ = 0;
-    if (toMs <= fromMs || columnMs <= 0)
-        return out;
+    changedFrom_.reset();
+    if (toMs <= fromMs || columnMs <= 0) {
+        store_ = nullptr;
+        for (ChannelTrace &t : out_)
+            t = {};
+        drawnC1_ = -1;
+        return out_;
+    }
     const qint64 c0 = floorDiv(fromMs, columnMs);
     const qint64 c1 = floorDiv(toMs - 1, columnMs);
 
+    bool same = true;
     if (store_ != &store || generation_ != store.generation() || columnMs_ != columnMs ||
-        c0 < firstColumn_)
+        c0 < firstColumn_) {
         reset(store, c0, columnMs);
-    if (c0 - firstColumn_ >= qint64(columns_.size())) {
-        columns_.clear();
-        firstColumn_ = c0;
-    } else {
-        columns_.erase(columns_.begin(), columns_.begin() + (c0 - firstColumn_));
+        same = false;
+    }
+    if (c0 != firstColumn_) {
+        const qint64 drop = std::min<qint64>(c0 - firstColumn_, qint64(columns_.size()));
+        columns_.erase(columns_.begin(), columns_.begin() + drop);
+        lastColumn_ = std::max<qint64>(-1, lastColumn_ - (c0 - firstColumn_));
         firstColumn_ = c0;
     }
+    const qint64 markedColumn = markColumn_;
     feed(store, (c1 + 1) * columnMs);
 
-    std::vector<Emitter> emitters;
-    emitters.reserve(std::size_t(kChannels));
-    for (ChannelTrace &t : out)
-        emitters.emplace_back(t);
-
-    // The rows just outside the range, so that lines run on to the edges.
-    const qint64 before = store.indexAt(c0 * columnMs) - 1;
-    if (before >= store.firstIndex()) {
-        const SampleRow &row = store.row(before);
-        for (int c = 0; c < kChannels; ++c)
-            emitters[std::size_t(c)].span(row.ms, spanOf(row, c), false);
-    }
+    // The rows just outside the range, -1 when there is none.
+    qint64 before = store.indexAt(c0 * columnMs) - 1;
+    if (before < store.firstIndex())
+        before = -1;
+    qint64 after = store.indexAt((c1 + 1) * columnMs);
+    if (after >= store.endIndex())
+        after = -1;
     const qint64 columns = std::min<qint64>(c1 - c0 + 1, qint64(columns_.size()));
-    for (qint64 k = 0; k < columns; ++k) {
-        const Column &column = columns_[std::size_t(k)];
-        const qint64 middle = (c0 + k) * columnMs + columnMs / 2;
-        for (int c = 0; c < kChannels; ++c)
-            emitters[std::size_t(c)].span(middle, column[std::size_t(c)], true);
+    same = same && c0 == drawnC0_ && c1 == drawnC1_ && before == drawnBefore_ &&
+           after == drawnAfter_ && markedColumn >= 0;
+    if (same) {
+        emitFrom(store, markedColumn, columns, c0, before, after);
+        changedFrom_ = (c0 + markedColumn) * columnMs;
+    } else {
+        emitFrom(store, 0, columns, c0, before, after);
     }
-    const qint64 after = store.indexAt((c1 + 1) * columnMs);
-    if (after < store.endIndex()) {
-        const SampleRow &row = store.row(after);
-        for (int c = 0; c < kChannels; ++c)
-            emitters[std::size_t(c)].span(row.ms, spanOf(row, c), false);
-    }
-    for (Emitter &e : emitters)
-        e.close();
-    return out;
+    drawnC0_ = c0;
+    drawnC1_ = c1;
+    drawnBefore_ = before;
+    drawnAfter_ = after;
+    return out_;
 }
 
 } // namespace tr

@@ -80,6 +80,7 @@ void SampleStore::addGap(qint64 ms) {
 void SampleStore::clear() {
     first_ += qint64(rows_.size());
     rows_.clear();
+    blocks_.clear();
     ++generation_;
     if (limits_.keepMs == 0)
         intervalMs_ = 0;
@@ -99,10 +100,12 @@ void SampleStore::append(const SampleRow &incoming) {
         if (intervalMs_ > 0 && bucketOf(row.ms, intervalMs_) == bucketOf(last.ms, intervalMs_) &&
             sameChannels(last, row)) {
             widen(last, row);
+            summarise(endIndex() - 1);
             return;
         }
     }
     rows_.push_back(row);
+    summarise(endIndex() - 1);
 
     if (limits_.keepMs > 0) {
         const qint64 oldest = rows_.back().ms - limits_.keepMs;
@@ -111,15 +114,43 @@ void SampleStore::append(const SampleRow &incoming) {
             ++first_;
         }
     }
-    if (qsizetype(rows_.size()) <= limits_.maxRows)
-        return;
-    if (limits_.keepMs == 0)
+    if (qsizetype(rows_.size()) > limits_.maxRows && limits_.keepMs == 0)
         coarsen();
     // Still too many (channels coming and going at every reading): the oldest give way.
     while (qsizetype(rows_.size()) > limits_.maxRows) {
         rows_.pop_front();
         ++first_;
     }
+    dropFront();
+}
+
+void SampleStore::summarise(qint64 index) {
+    const qint64 b = index / kBlockRows;
+    if (blocks_.empty())
+        firstBlock_ = b;
+    while (firstBlock_ + qint64(blocks_.size()) <= b)
+        blocks_.emplace_back();
+    ChannelSpan *spans = blocks_[std::size_t(b - firstBlock_)].data();
+    const SampleRow &r = row(index);
+    for (std::size_t c = 0; c < std::size_t(kChannels); ++c) {
+        if (r.lo[c] != kNoValue)
+            spans[c].addValues(tenthsOf(r.lo[c]), tenthsOf(r.hi[c]));
+        else
+            spans[c].addGap();
+    }
+}
+
+void SampleStore::dropFront() {
+    while (!blocks_.empty() && (firstBlock_ + 1) * kBlockRows <= first_) {
+        blocks_.pop_front();
+        ++firstBlock_;
+    }
+}
+
+const BlockSummary *SampleStore::block(qint64 b) const {
+    if (b < firstBlock_ || b * kBlockRows < first_ || (b + 1) * kBlockRows >= endIndex())
+        return nullptr;
+    return &blocks_[std::size_t(b - firstBlock_)];
 }
 
 void SampleStore::coarsen() {
@@ -140,6 +171,9 @@ void SampleStore::coarsen() {
     }
     rows_.resize(kept);
     ++generation_;
+    blocks_.clear();
+    for (qint64 i = first_; i < endIndex(); ++i)
+        summarise(i);
 }
 
 } // namespace tr

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "modbus/decode.h"
+#include "monitor/channelspan.h"
 
 #include <QtGlobal>
 #include <array>
@@ -41,11 +42,15 @@ struct SampleRow {
     bool hasValue(int channel) const { return lo[std::size_t(channel)] != kNoValue; }
 };
 
+using BlockSummary = std::array<ChannelSpan, kChannels>;
+
 // The samples behind the trend, bounded in time and in count. Readings closer together than the
 // interval (keepMs / maxRows) and with the same channels present are merged into one row; rows
 // older than keepMs before the newest are dropped. With keepMs 0 (a loaded file) nothing is
 // dropped by age: when maxRows is reached the interval doubles and the rows are merged again.
 // Times never go backwards: an earlier one is taken as the newest row's time.
+// Every kBlockRows rows are also summarised, so that a day can be drawn without visiting each
+// of its rows.
 class SampleStore {
 public:
     struct Limits {
@@ -54,6 +59,7 @@ public:
     };
     static constexpr Limits kLive{24LL * 3600 * 1000, 1000000};
     static constexpr Limits kFile{0, 1000000};
+    static constexpr qint64 kBlockRows = 64;
 
     explicit SampleStore(Limits limits = kLive);
 
@@ -77,12 +83,21 @@ public:
     quint64 generation() const { return generation_; }
     qint64 intervalMs() const { return intervalMs_; }
 
+    // The summary of rows block * kBlockRows .. block * kBlockRows + kBlockRows - 1 while all of
+    // them are present and none can change any more (the newest row still can); else nothing.
+    const BlockSummary *block(qint64 block) const;
+
 private:
     void append(const SampleRow &row);
     void coarsen();
+    // Adds a row's values to its block's summary; again after a merge, which only widens it.
+    void summarise(qint64 index);
+    void dropFront();
 
     Limits limits_;
     std::deque<SampleRow> rows_;
+    std::deque<BlockSummary> blocks_;
+    qint64 firstBlock_ = 0;
     qint64 first_ = 0;
     qint64 intervalMs_ = 0;
     quint64 generation_ = 0;

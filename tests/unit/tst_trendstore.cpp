@@ -2,6 +2,7 @@
 // and following the newest rows gives what a fresh summary gives.
 #include "monitor/decimator.h"
 
+#include <QMap>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -42,8 +43,7 @@ QString segmentsText(const ChannelTrace &trace) {
     return segments.join(QLatin1Char('|'));
 }
 
-bool sameTraces(const std::array<ChannelTrace, kChannels> &a,
-                const std::array<ChannelTrace, kChannels> &b) {
+bool sameTraces(const Traces &a, const Traces &b) {
     for (std::size_t c = 0; c < a.size(); ++c) {
         if (a[c].segments.size() != b[c].segments.size())
             return false;
@@ -150,13 +150,15 @@ private slots:
             QVERIFY(t.points() <= 2 * (kDay / column + 1) + 2);
     }
 
-    // Following the newest rows reuses the columns; the drawing must equal a fresh one, also
-    // when readings merge into the last row, gaps come and go, and old rows are dropped.
+    // Following the newest rows reuses the columns and draws again only the newest of them; the
+    // drawing must equal a fresh one, also when readings merge into the last row, gaps come and
+    // go, old rows are dropped, and the view steps on.
     void followingEqualsAFreshSummary() {
         SampleStore store({60 * kSecond, 600});
         Decimator following;
         QRandomGenerator random(16);
         qint64 t = 5000;
+        int incremental = 0;
         for (int n = 0; n < 2000; ++n) {
             t += random.bounded(40, 400);
             if (random.bounded(20) == 0) {
@@ -169,16 +171,80 @@ private slots:
                 }
                 store.add(t, v);
             }
-            const qint64 from = t - 30 * kSecond;
-            const auto drawn = following.trace(store, from, t + 1, 250);
-            if (n % 97 == 0 || n > 1990) {
+            // The view's end steps every 5 s, as the trend's does when it follows.
+            const qint64 to = (t / 5000 + 1) * 5000;
+            const qint64 from = to - 30 * kSecond;
+            const Traces drawn = following.trace(store, from, to, 250);
+            incremental += following.changedFromMs().has_value();
+            if (n % 37 == 0 || n > 1990) {
                 Decimator fresh;
-                QVERIFY2(sameTraces(drawn, fresh.trace(store, from, t + 1, 250)),
+                QVERIFY2(sameTraces(drawn, fresh.trace(store, from, to, 250)),
                          qPrintable(QString::number(n)));
             }
         }
+        QVERIFY(incremental > 1000);
         QVERIFY(store.size() <= 600);
         QVERIFY(store.row(store.firstIndex()).ms >= t - 60 * kSecond);
+    }
+
+    // Wide columns are summarised from blocks of rows: each column still shows exactly the
+    // extremes of its rows, and breaks where one of them was a gap.
+    void columnsKeepExtremes_data() {
+        QTest::addColumn<qint64>("columnMs");
+        QTest::newRow("narrower than a block") << 7 * kSecond;
+        QTest::newRow("about a block") << 64 * kSecond;
+        QTest::newRow("three blocks") << 185 * kSecond;
+        QTest::newRow("many blocks") << 1000 * kSecond;
+    }
+    void columnsKeepExtremes() {
+        QFETCH(qint64, columnMs);
+        SampleStore store;
+        QRandomGenerator random(columnMs);
+        const qint64 start = 1000 * columnMs;
+        const int rows = 20000;
+        for (int n = 0; n < rows; ++n) {
+            if (random.bounded(300) == 0) {
+                store.addGap(start + n * kSecond);
+                continue;
+            }
+            ChannelValues v;
+            for (std::size_t c = 0; c < v.size(); ++c) {
+                if (c != 7 || random.bounded(50) != 0)
+                    v[c] = random.bounded(-1000, 1000);
+            }
+            store.add(start + n * kSecond, v);
+        }
+        Decimator d;
+        const Traces traces = d.trace(store, start, start + rows * kSecond, columnMs);
+        for (int c = 0; c < kChannels; ++c) {
+            // The test's own summary of each column: extremes and whether it had a gap.
+            QMap<qint64, ValueRange> expected;
+            QMap<qint64, bool> gap;
+            for (qint64 i = store.firstIndex(); i < store.endIndex(); ++i) {
+                const SampleRow &r = store.row(i);
+                const qint64 column = r.ms / columnMs;
+                if (r.hasValue(c))
+                    expected[column].add(tenthsOf(r.lo[c]), tenthsOf(r.hi[c]));
+                else
+                    gap[column] = true;
+            }
+            QMap<qint64, ValueRange> drawn;
+            QMap<qint64, int> segmentEnds;
+            for (const TraceSegment &s : traces[std::size_t(c)].segments) {
+                for (const TracePoint &p : s)
+                    drawn[p.ms / columnMs].add(p.tenths, p.tenths);
+                ++segmentEnds[s.back().ms / columnMs];
+            }
+            for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+                QCOMPARE(drawn[it.key()].lo, it->lo);
+                QCOMPARE(drawn[it.key()].hi, it->hi);
+            }
+            for (auto it = gap.cbegin(); it != gap.cend(); ++it) {
+                // The line ends in the gap's column or, when the gap came first, the one before.
+                QVERIFY(segmentEnds.value(it.key()) + segmentEnds.value(it.key() - 1) > 0 ||
+                        !expected.contains(it.key() - 1));
+            }
+        }
     }
 
     void storeLimits_data() {
