@@ -7,8 +7,10 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QPainter>
+#include <QStyleOptionGraphicsItem>
 #include <QValueAxis>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 namespace tr {
@@ -46,21 +48,45 @@ QPointF toEdge(QPointF outside, QPointF inside, double x) {
 
 TraceItem::TraceItem(QChart &chart) : QGraphicsItem(&chart), chart_(chart) {
     setZValue(10);
-    setFlag(ItemClipsToShape, false);
+    // The exposed rectangle tells paint() which part to draw.
+    setFlag(ItemUsesExtendedStyleOption, true);
 }
 
-void TraceItem::setTraces(std::array<ChannelTrace, kChannels> traces, qint64 fromMs, qint64 toMs,
-                          double minC, double maxC, const std::array<bool, kChannels> &shown,
-                          const std::array<QColor, kChannels> &colours) {
-    prepareGeometryChange();
-    traces_ = std::move(traces);
-    fromMs_ = fromMs;
-    toMs_ = std::max(toMs, fromMs + 1);
-    minC_ = minC;
-    maxC_ = maxC > minC ? maxC : minC + 1;
-    shown_ = shown;
-    colours_ = colours;
-    update();
+void TraceItem::setTraces(const Traces &traces, const Scale &scale,
+                          std::optional<qint64> changedFromMs) {
+    traces_ = traces;
+    const bool sameScale = scale.fromMs == scale_.fromMs && scale.toMs == scale_.toMs &&
+                           scale.minC == scale_.minC && scale.maxC == scale_.maxC &&
+                           scale.shown == scale_.shown;
+    scale_ = scale;
+    scale_.toMs = std::max(scale.toMs, scale.fromMs + 1);
+    if (scale_.maxC <= scale_.minC)
+        scale_.maxC = scale_.minC + 1;
+    const QRectF plot = chart_.plotArea();
+    if (!sameScale || !changedFromMs) {
+        update();
+        return;
+    }
+    // Only the newest columns changed: from the last point before them on.
+    qint64 from = *changedFromMs;
+    for (const ChannelTrace &t : traces_) {
+        for (auto s = t.segments.crbegin(); s != t.segments.crend(); ++s) {
+            const auto before = std::find_if(s->crbegin(), s->crend(), [&](const TracePoint &p) {
+                return p.ms < *changedFromMs;
+            });
+            if (before != s->crend()) {
+                from = std::min(from, before->ms);
+                break;
+            }
+        }
+    }
+    const double x = std::max(plot.left(), xOf(from, plot) - 3);
+    update(QRectF(x, plot.top(), plot.right() - x + 1, plot.height()));
+}
+
+double TraceItem::xOf(qint64 ms, const QRectF &plot) const {
+    return plot.left() +
+           double(ms - scale_.fromMs) * plot.width() / double(scale_.toMs - scale_.fromMs);
 }
 
 void TraceItem::plotChanged() {
@@ -71,60 +97,72 @@ QRectF TraceItem::boundingRect() const {
     return chart_.plotArea();
 }
 
-void TraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *) {
+void TraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *) {
     const QRectF plot = chart_.plotArea();
-    painter->save();
-    painter->setClipRect(plot);
-    painter->setRenderHint(QPainter::Antialiasing, true);
-    const double sx = plot.width() / double(toMs_ - fromMs_);
-    const double sy = plot.height() / (maxC_ - minC_);
-    const double left = plot.left() - 2;
-    const double right = plot.right() + 2;
-    const auto at = [&](const TracePoint &p) {
-        return QPointF(plot.left() + double(p.ms - fromMs_) * sx,
-                       plot.bottom() - (p.tenths / 10.0 - minC_) * sy);
-    };
+    const QRectF area = option->exposedRect.intersected(plot);
     pointsDrawn_ = 0;
-    QPolygonF line;
+    if (area.isEmpty())
+        return;
+    painter->save();
+    painter->setClipRect(area);
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    const double span = double(scale_.toMs - scale_.fromMs);
+    const double sx = plot.width() / span;
+    const double sy = plot.height() / (scale_.maxC - scale_.minC);
+    const double x0 = plot.left();
+    const double y0 = plot.bottom() + scale_.minC * sy;
+    // Points a little beyond the exposed part on both sides, so lines enter and leave it.
+    const double left = area.left() - 2;
+    const double right = area.right() + 2;
+    const auto leftMs = scale_.fromMs + qint64(std::floor((left - x0) / sx));
+    const auto rightMs = scale_.fromMs + qint64(std::ceil((right - x0) / sx));
     for (std::size_t c = 0; c < traces_.size(); ++c) {
-        if (!shown_[c])
+        if (!scale_.shown[c])
             continue;
-        QPen pen(colours_[c], 1.5);
-        pen.setCapStyle(Qt::RoundCap);
-        pen.setJoinStyle(Qt::RoundJoin);
+        // One pixel wide: the raster engine draws such lines directly, without stroking a path.
+        QPen pen(colours_[c], 1);
+        pen.setCosmetic(true);
         painter->setPen(pen);
         for (const TraceSegment &segment : traces_[c].segments) {
-            pointsDrawn_ += qsizetype(segment.size());
-            if (segment.size() == 1) {
-                // A value alone between gaps: a dot.
-                const QPointF p = at(segment.front());
-                if (p.x() >= left && p.x() <= right) {
-                    painter->setPen(QPen(colours_[c], 3.5, Qt::SolidLine, Qt::RoundCap));
-                    painter->drawPoint(p);
-                    painter->setPen(pen);
-                }
+            if (segment.back().ms < leftMs || segment.front().ms > rightMs)
                 continue;
+            // The drawn part: from the last point left of the area to the first right of it.
+            const TracePoint *begin = segment.data();
+            const TracePoint *end = begin + segment.size();
+            const TracePoint *first = std::lower_bound(
+                begin, end, leftMs, [](const TracePoint &p, qint64 ms) { return p.ms < ms; });
+            if (first != begin)
+                --first;
+            const TracePoint *last = std::upper_bound(
+                first, end, rightMs, [](qint64 ms, const TracePoint &p) { return ms < p.ms; });
+            if (last != end)
+                ++last;
+            const auto n = last - first;
+            pointsDrawn_ += n;
+            line_.resize(n);
+            QPointF *out = line_.data();
+            for (const TracePoint *p = first; p != last; ++p, ++out)
+                *out = QPointF(x0 + double(p->ms - scale_.fromMs) * sx, y0 - p->tenths * sy / 10.0);
+            clipToArea(line_, left, right);
+            if (line_.size() > 1) {
+                painter->drawPolyline(line_);
+            } else if (segment.size() == 1 && line_.size() == 1) {
+                // A value alone between gaps: a dot.
+                painter->setPen(QPen(colours_[c], 3, Qt::SolidLine, Qt::SquareCap));
+                painter->drawPoint(line_.constFirst());
+                painter->setPen(pen);
             }
-            line.clear();
-            for (std::size_t i = 0; i < segment.size(); ++i) {
-                QPointF p = at(segment[i]);
-                if (p.x() < left) {
-                    if (i + 1 < segment.size() && at(segment[i + 1]).x() >= left)
-                        line.append(toEdge(p, at(segment[i + 1]), left));
-                    continue;
-                }
-                if (p.x() > right) {
-                    if (!line.isEmpty())
-                        line.append(toEdge(p, line.constLast(), right));
-                    break;
-                }
-                line.append(p);
-            }
-            if (line.size() > 1)
-                painter->drawPolyline(line);
         }
     }
     painter->restore();
+}
+
+void TraceItem::clipToArea(QPolygonF &line, double left, double right) {
+    // Points far outside are brought to the edge, so the painter never sees huge coordinates.
+    if (line.size() > 1 && line.constFirst().x() < left)
+        line.first() = toEdge(line.constFirst(), line.at(1), left);
+    if (line.size() > 1 && line.constLast().x() > right)
+        line.last() = toEdge(line.constLast(), line.at(line.size() - 2), right);
 }
 
 TrendChart::TrendChart(QWidget *parent) : QChartView(parent), chart_(new QChart) {
@@ -156,6 +194,8 @@ TrendChart::TrendChart(QWidget *parent) : QChartView(parent), chart_(new QChart)
                     [this, c] { setShown(int(c), !shown_[c]); });
     }
     traces_ = new TraceItem(*chart_);
+    traces_->setColours(colours_);
+    valueAxis_->setRange(kEmptyMinC, kEmptyMaxC);
     connect(chart_, &QChart::plotAreaChanged, this, [this] {
         traces_->plotChanged();
         emit plotResized();
@@ -192,9 +232,8 @@ void TrendChart::setShown(int channel, bool shown) {
     emit shownChanged();
 }
 
-void TrendChart::draw(std::array<ChannelTrace, kChannels> traces, qint64 fromMs, qint64 toMs) {
-    fromMs_ = fromMs;
-    toMs_ = std::max(toMs, fromMs + 1);
+void TrendChart::draw(const Traces &traces, qint64 fromMs, qint64 toMs,
+                      std::optional<qint64> changedFromMs) {
     ValueRange range;
     for (std::size_t c = 0; c < traces.size(); ++c) {
         if (shown_[c])
@@ -209,15 +248,23 @@ void TrendChart::draw(std::array<ChannelTrace, kChannels> traces, qint64 fromMs,
         lo -= margin;
         hi += margin;
     }
-    if (valueAxis_->min() != lo || valueAxis_->max() != hi) {
+    // The scale changes only when the values leave it or leave most of it unused.
+    const double shownLo = valueAxis_->min();
+    const double shownHi = valueAxis_->max();
+    const bool fits = lo >= shownLo && hi <= shownHi && (hi - lo) * 3 >= shownHi - shownLo;
+    if (!fits) {
         valueAxis_->setRange(lo, hi);
         valueAxis_->applyNiceNumbers();
     }
-    timeAxis_->setFormat(timeFormat(toMs_ - fromMs_));
-    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(fromMs_),
-                        QDateTime::fromMSecsSinceEpoch(toMs_));
-    traces_->setTraces(std::move(traces), fromMs_, toMs_, valueAxis_->min(), valueAxis_->max(),
-                       shown_, colours_);
+    if (fromMs != fromMs_ || toMs != toMs_) {
+        fromMs_ = fromMs;
+        toMs_ = std::max(toMs, fromMs + 1);
+        timeAxis_->setFormat(timeFormat(toMs_ - fromMs_));
+        timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(fromMs_),
+                            QDateTime::fromMSecsSinceEpoch(toMs_));
+    }
+    traces_->setTraces(traces, {fromMs_, toMs_, valueAxis_->min(), valueAxis_->max(), shown_},
+                       changedFromMs);
 }
 
 void TrendChart::wheelEvent(QWheelEvent *event) {

@@ -4,7 +4,9 @@
 
 #include <QChartView>
 #include <QGraphicsItem>
+#include <QPolygonF>
 #include <array>
+#include <optional>
 
 class QChart;
 class QDateTimeAxis;
@@ -18,11 +20,19 @@ namespace tr {
 // draws each unbroken segment on its own, inside the chart's plot area, in its series' colour.
 class TraceItem : public QGraphicsItem {
 public:
+    // How values map to the plot area, and which channels are drawn.
+    struct Scale {
+        qint64 fromMs = 0, toMs = 1;
+        double minC = 0, maxC = 1;
+        std::array<bool, kChannels> shown{};
+    };
+
     explicit TraceItem(QChart &chart);
 
-    void setTraces(std::array<ChannelTrace, kChannels> traces, qint64 fromMs, qint64 toMs,
-                   double minC, double maxC, const std::array<bool, kChannels> &shown,
-                   const std::array<QColor, kChannels> &colours);
+    void setColours(const std::array<QColor, kChannels> &colours) { colours_ = colours; }
+    // New lines; with the same scale and changedFromMs, only the part from there on (and the
+    // line leading into it) is painted again.
+    void setTraces(const Traces &traces, const Scale &scale, std::optional<qint64> changedFromMs);
     // The chart's plot area moved or changed size.
     void plotChanged();
     // Points drawn in the last paint, all channels (for the bench and the tests).
@@ -32,12 +42,14 @@ public:
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
 private:
+    double xOf(qint64 ms, const QRectF &plot) const;
+    static void clipToArea(QPolygonF &line, double left, double right);
+
     QChart &chart_;
-    std::array<ChannelTrace, kChannels> traces_;
-    std::array<bool, kChannels> shown_{};
+    Traces traces_;
+    Scale scale_;
     std::array<QColor, kChannels> colours_;
-    qint64 fromMs_ = 0, toMs_ = 1;
-    double minC_ = 0, maxC_ = 1;
+    QPolygonF line_;
     qsizetype pointsDrawn_ = 0;
 };
 
@@ -53,7 +65,10 @@ public:
     const std::array<bool, kChannels> &shown() const { return shown_; }
     void setShown(int channel, bool shown);
 
-    void draw(std::array<ChannelTrace, kChannels> traces, qint64 fromMs, qint64 toMs);
+    // Draws the traces of fromMs .. toMs; changedFromMs: they differ from the last ones only
+    // from there on.
+    void draw(const Traces &traces, qint64 fromMs, qint64 toMs,
+              std::optional<qint64> changedFromMs = std::nullopt);
     const TraceItem &traceItem() const { return *traces_; }
     double axisMinC() const;
     double axisMaxC() const;

@@ -166,15 +166,23 @@ std::pair<qint64, qint64> TrendPanel::viewRange() const {
     if (zoom_)
         return *zoom_;
     const SampleStore &store = shownStore();
+    const std::optional<qint64> first =
+        store.isEmpty() ? std::nullopt : std::optional<qint64>(store.row(store.firstIndex()).ms);
     qint64 to = paused_ ? pausedAt_ : wallMsNow();
-    if (file_)
-        to = store.isEmpty() ? to : store.row(store.endIndex() - 1).ms + 1;
-    qint64 from = to - spanOf(range_);
-    if (range_ == Range::All)
-        from = store.isEmpty() ? to - 10 * kMinute : store.row(store.firstIndex()).ms;
-    if (to - from < kNarrowestMs)
-        from = to - kNarrowestMs;
-    return {from, to};
+    if (file_ && !store.isEmpty())
+        to = store.row(store.endIndex() - 1).ms + 1;
+    qint64 span = range_ == Range::All ? (first ? to - *first : 10 * kMinute) : spanOf(range_);
+    span = std::max(span, kNarrowestMs);
+    if (following()) {
+        // The axis steps on by about a twentieth of the view, so that in between only the
+        // newest columns are drawn again.
+        const qint64 column = columnWidthFor(span, chart_->plotWidth());
+        const qint64 step = column * std::max<qint64>(1, span / 20 / column);
+        to = (to / step + 1) * step;
+        if (range_ == Range::All && first)
+            return {*first / step * step, to};
+    }
+    return {to - span, to};
 }
 
 void TrendPanel::refresh() {
@@ -182,7 +190,8 @@ void TrendPanel::refresh() {
     viewFrom_ = from;
     viewTo_ = to;
     const qint64 column = columnWidthFor(to - from, chart_->plotWidth());
-    chart_->draw(decimator_.trace(shownStore(), from, to, column), from, to);
+    const Traces &traces = decimator_.trace(shownStore(), from, to, column);
+    chart_->draw(traces, from, to, decimator_.changedFromMs());
 }
 
 void TrendPanel::setRange(Range range) {
