@@ -4,6 +4,7 @@
 #include "panels/acquisitionpanel.h"
 #include "panels/calibrationpanel.h"
 #include "panels/linepanel.h"
+#include "panels/opaquebackground.h"
 #include "panels/portpanel.h"
 #include "panels/seams.h"
 #include "panels/trendpanel.h"
@@ -102,11 +103,26 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     ui_->SSTab1->addTab(line_, tr("通信"));
     connect(line_, &LinePanel::measurementFailed, trend_, &TrendPanel::addGap);
 
-    connect(&link_, &Link::stateText, ui_->txtState, &QPlainTextEdit::setPlainText);
-    connect(&link_, &Link::commandText, ui_->txtCommand, &QLineEdit::setText);
+    // A text that is already shown is not set again: setting it would repaint the box.
+    connect(&link_, &Link::stateText, this, [this](const QString &text) {
+        if (text.isEmpty() && ui_->txtState->document()->isEmpty())
+            return;
+        ui_->txtState->setPlainText(text);
+    });
+    connect(&link_, &Link::commandText, this, [this](const QString &text) {
+        if (ui_->txtCommand->text() != text)
+            ui_->txtCommand->setText(text);
+    });
     connect(&link_, &Link::lampRaised, this, &frmMain::raiseLamp);
     connect(calibration_.get(), &CalibrationPanel::stopLogging, acquisition_.get(),
             &AcquisitionPanel::stopLogging);
+
+    // What changes at every reading repaints itself only, not the frames behind it.
+    QList<QWidget *> busy{ui_->Picture2, ui_->lblCounter, ui_->txtOutPut, ui_->txtCommand,
+                          ui_->txtState};
+    for (QLineEdit *box : aw.txtValue)
+        busy << box;
+    fillFromBehind(*this, busy);
 
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                     screen()->availableGeometry()));
