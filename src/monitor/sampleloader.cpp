@@ -29,7 +29,9 @@ void SampleFileLoader::take(QByteArrayView line) {
     case SampleLineParser::Line::Kind::Skip:
         break;
     case SampleLineParser::Line::Kind::Sample:
-        ++summary_.samples;
+        if (summary_.samples++ == 0)
+            firstMs_ = parsed.ms;
+        lastMs_ = parsed.ms;
         store_.add(parsed.ms, parsed.values);
         break;
     case SampleLineParser::Line::Kind::Malformed:
@@ -96,6 +98,13 @@ bool SampleFileLoader::step(const QDeadlineTimer &deadline) {
             }
             finish();
             return false;
+        }
+        // After the first chunk, what the rest of the file will bring, roughly.
+        if (consumed_ > 0 && !expected_) {
+            expected_ = true;
+            const double scale = double(size_) / double(consumed_);
+            store_.expect(qint64(double(summary_.samples) * scale),
+                          qint64(double(lastMs_ - firstMs_) * scale));
         }
         consumed_ += chunk.size();
         if (std::memchr(chunk.constData(), '\0', std::size_t(chunk.size()))) {

@@ -44,6 +44,8 @@ private:
     bool opened_ = false;
     bool done_ = false;
     bool longLine_ = false;
+    bool expected_ = false;
+    qint64 firstMs_ = 0, lastMs_ = 0;
     SampleLineParser parser_;
     SampleStore store_{SampleStore::kFile};
     LoadSummary summary_;

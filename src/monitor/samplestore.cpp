@@ -115,7 +115,7 @@ void SampleStore::append(const SampleRow &incoming) {
         }
     }
     if (qsizetype(rows_.size()) > limits_.maxRows && limits_.keepMs == 0)
-        coarsen();
+        coarsen(1);
     // Still too many (channels coming and going at every reading): the oldest give way.
     while (qsizetype(rows_.size()) > limits_.maxRows) {
         rows_.pop_front();
@@ -153,10 +153,24 @@ const BlockSummary *SampleStore::block(qint64 b) const {
     return &blocks_[std::size_t(b - firstBlock_)];
 }
 
-void SampleStore::coarsen() {
+void SampleStore::expect(qint64 rows, qint64 spanMs) {
+    if (limits_.keepMs > 0 || rows <= limits_.maxRows / 2)
+        return;
+    // Merged as they come in, the rows stay within half the limit, and the store need not be
+    // merged again (a pass over a million rows) when it fills up.
+    const qint64 interval = 2 * spanMs / limits_.maxRows + 1;
+    if (interval > intervalMs_)
+        coarsen(interval);
+}
+
+void SampleStore::coarsen(qint64 atLeastMs) {
+    if (rows_.empty()) {
+        intervalMs_ = std::max(intervalMs_, atLeastMs);
+        return;
+    }
     const qint64 span = rows_.back().ms - rows_.front().ms;
     // Half full afterwards, so that the next pass is as far away as this one.
-    intervalMs_ = std::max({qint64(1), intervalMs_ * 2, 2 * span / limits_.maxRows + 1});
+    intervalMs_ = std::max({atLeastMs, intervalMs_ * 2, 2 * span / limits_.maxRows + 1});
     std::size_t kept = 0;
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (kept > 0) {

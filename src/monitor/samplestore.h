@@ -67,6 +67,10 @@ public:
     // Every channel without a value: an unanswered request.
     void addGap(qint64 ms);
     void clear();
+    // Without an age limit: about `rows` readings over `spanMs` are still to come. When that is
+    // more than half the limit, readings are merged from now on at the interval that keeps them
+    // within it.
+    void expect(qint64 rows, qint64 spanMs);
 
     // Rows are numbered from the first ever added, so a number stays valid while older rows are
     // dropped; firstIndex() .. endIndex() - 1 are present.
@@ -89,7 +93,7 @@ public:
 
 private:
     void append(const SampleRow &row);
-    void coarsen();
+    void coarsen(qint64 atLeastMs);
     // Adds a row's values to its block's summary; again after a merge, which only widens it.
     void summarise(qint64 index);
     void dropFront();

@@ -36,7 +36,7 @@ TrafficModel::TrafficModel(const TrafficHistory &history, QObject *parent)
     : QAbstractTableModel(parent), history_(history) {}
 
 int TrafficModel::rowCount(const QModelIndex &parent) const {
-    return parent.isValid() || behind_ ? 0 : int(history_.size());
+    return parent.isValid() ? 0 : int(shown_);
 }
 
 int TrafficModel::columnCount(const QModelIndex &parent) const {
@@ -64,9 +64,11 @@ QString TrafficModel::directionText(TrafficLine::Direction direction) {
 }
 
 QVariant TrafficModel::data(const QModelIndex &index, int role) const {
-    if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole)
+    // Rows the view still has while their lines are already gone read as empty.
+    const qsizetype row = index.isValid() ? index.row() - dropped_ : -1;
+    if (row < 0 || row >= history_.size() || role != Qt::DisplayRole)
         return {};
-    const TrafficLine &line = history_.at(index.row());
+    const TrafficLine &line = history_.at(row);
     switch (index.column()) {
     case TimeColumn:
         return QDateTime::fromMSecsSinceEpoch(line.wallMs).toString(QStringLiteral("HH:mm:ss.zzz"));
@@ -105,19 +107,23 @@ void TrafficModel::changed(const TrafficHistory::Change &change, bool viewVisibl
         if (!behind_) {
             beginResetModel();
             behind_ = true;
+            shown_ = 0;
+            dropped_ = 0;
             endResetModel();
         }
         return;
     }
-    // The history has already changed: rows are announced as if it had not yet.
-    const int size = int(history_.size());
-    const int before = size - int(change.added) + int(change.removedFirst);
-    if (change.removedFirst > 0) {
-        beginRemoveRows({}, 0, int(change.removedFirst) - 1);
+    // The history has changed already; the view is told in two steps, each consistent.
+    dropped_ += change.removedFirst;
+    if (dropped_ > 0) {
+        beginRemoveRows({}, 0, int(dropped_) - 1);
+        shown_ -= dropped_;
+        dropped_ = 0;
         endRemoveRows();
     }
     if (change.added > 0) {
-        beginInsertRows({}, before - int(change.removedFirst), size - 1);
+        beginInsertRows({}, int(shown_), int(shown_ + change.added) - 1);
+        shown_ += change.added;
         endInsertRows();
     }
 }
@@ -130,6 +136,8 @@ void TrafficModel::catchUp() {
 void TrafficModel::restart() {
     beginResetModel();
     behind_ = false;
+    shown_ = history_.size();
+    dropped_ = 0;
     endResetModel();
 }
 

@@ -46,6 +46,8 @@ public:
 private:
     const TrafficHistory &history_;
     bool behind_ = false;
+    qsizetype shown_ = 0;   // rows the view knows
+    qsizetype dropped_ = 0; // lines gone from the front the view has not been told of
 };
 
 // The "通信" tab: the line's counters and answer times, and every frame sent and received.
