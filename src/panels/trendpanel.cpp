@@ -23,8 +23,10 @@ namespace tr {
 namespace {
 
 constexpr qint64 kMinute = 60 * 1000;
-// Each slice of a load or an export returns to the window after this long.
-constexpr int kSliceMs = 40;
+// Each slice of a load or an export returns to the window after this long, and the next one
+// starts a millisecond later, so that timers and the serial port are served in between.
+constexpr int kSliceMs = 30;
+constexpr int kBetweenSlicesMs = 1;
 // The narrowest view the wheel zooms to.
 constexpr qint64 kNarrowestMs = 2000;
 
@@ -117,6 +119,7 @@ TrendPanel::TrendPanel(Link &link, MessageBox &messages, FileDialog &files, Tool
     connect(chart_, &TrendChart::shownChanged, this, &TrendPanel::refresh);
     connect(chart_, &TrendChart::plotResized, this, &TrendPanel::scheduleRefresh);
     connect(&link, &Link::measurementDecoded, this, &TrendPanel::addMeasurement);
+    jobTimer_.setTimerType(Qt::PreciseTimer);
     connect(&jobTimer_, &QTimer::timeout, this, &TrendPanel::runJob);
 }
 
@@ -343,7 +346,7 @@ void TrendPanel::startJob(std::unique_ptr<ChunkedJob> job, const QString &what,
     progressBar_->setValue(0);
     progress_->show();
     updateButtons();
-    jobTimer_.start(0);
+    jobTimer_.start(kBetweenSlicesMs);
 }
 
 void TrendPanel::runJob() {
