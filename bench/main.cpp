@@ -9,6 +9,7 @@
 #include "bench/report.h"
 #include "bench/startuprun.h"
 #include "bench/toolrun.h"
+#include "bench/trendrun.h"
 #include "bench/windowrun.h"
 #include "modbus/clock.h"
 #include "support/simulatorprocess.h"
@@ -186,6 +187,83 @@ void reportWindow(Report &r, const Plan &plan, const WindowRun &run, const Windo
                  .arg(run.loads.join(QStringLiteral(" | "))));
 }
 
+void reportTrend(Report &r, const Plan &plan, const WindowRun &window, const TrendRun &t,
+                 const QList<tr::test::WireLine> &log) {
+    const bool ran = t.error.isEmpty() || t.requests[0] > 0;
+    const auto when = [ran](bool met) { return ran ? std::optional<bool>(met) : std::nullopt; };
+    const Summary with = answerToBox(t.transactions, 2, log);
+    const Summary without = answerToBox(window.transactions, 0, log);
+    r.target(QStringLiteral("7"),
+             QStringLiteral("Last answer byte → value box text at %1 ms, trend tab in front "
+                            "(24 h view of %2 rows), %3 answers: p99")
+                 .arg(plan.fastPeriodMs)
+                 .arg(t.preloadedRows)
+                 .arg(with.count),
+             ms(with.p99), QStringLiteral("≤ 1 ms"),
+             with.count > 0 ? std::optional<bool>(with.p99 <= 1.0) : std::nullopt);
+    r.info(QStringLiteral("7"),
+           QStringLiteral("… the same at %1 ms without the tab (item 4's phase), %2 answers: p99")
+               .arg(plan.fastPeriodMs)
+               .arg(without.count),
+           ms(without.p99));
+    const char *views[2] = {"10 min view", "24 h view"};
+    for (int i = 0; i < 2; ++i) {
+        const double percent =
+            t.wallMicros[i] > 0 ? 100.0 * double(t.cpuMicros[i]) / double(t.wallMicros[i]) : 0;
+        r.target(QStringLiteral("7"),
+                 QStringLiteral("CPU, cyclic acquisition at %1 ms, trend tab in front (%2), %3 s")
+                     .arg(plan.slowPeriodMs)
+                     .arg(QLatin1String(views[i]))
+                     .arg(double(t.wallMicros[i]) / 1e6, 0, 'f', 0),
+                 fixed(percent, 3, QStringLiteral("%")), QStringLiteral("≤ 0.5 %"),
+                 when(percent <= 0.5));
+    }
+    r.target(QStringLiteral("7"),
+             QStringLiteral("Chart redraw, 24 h view, after a reading (%1 runs): median / worst")
+                 .arg(t.followDrawMs.count),
+             QStringLiteral("%1 / %2").arg(ms(t.followDrawMs.median), ms(t.followDrawMs.worst)),
+             QStringLiteral("≤ 16 ms"),
+             t.followDrawMs.count > 0 ? std::optional<bool>(t.followDrawMs.worst <= 16)
+                                      : std::nullopt);
+    r.target(QStringLiteral("7"),
+             QStringLiteral("Chart redraw, 24 h view, columns from scratch (%1 runs): median / "
+                            "worst")
+                 .arg(t.fullDrawMs.count),
+             QStringLiteral("%1 / %2").arg(ms(t.fullDrawMs.median), ms(t.fullDrawMs.worst)),
+             QStringLiteral("≤ 16 ms"),
+             t.fullDrawMs.count > 0 ? std::optional<bool>(t.fullDrawMs.worst <= 16) : std::nullopt);
+    r.target(QStringLiteral("7"), QStringLiteral("Peak RSS (VmHWM) with 24 h in the trend"),
+             mib(double(t.hwmKb)), QStringLiteral("≤ 60 MiB"),
+             t.hwmKb > 0 ? std::optional<bool>(t.hwmKb <= 60 * 1024) : std::nullopt);
+    const double fileMb = double(t.fileBytes) / 1e6;
+    const bool loaded = t.loadMs > 0 && t.error.isEmpty();
+    r.target(QStringLiteral("7"),
+             QStringLiteral("Open a %1 MB data file (%2 records) until it is drawn")
+                 .arg(fileMb, 0, 'f', 0)
+                 .arg(t.fileSamples),
+             ms(t.loadMs), QStringLiteral("≤ 2 s (Release)"),
+             loaded ? std::optional<bool>(t.loadMs <= 2000) : std::nullopt);
+    r.target(QStringLiteral("7"),
+             QStringLiteral("… the longest the window did not answer meanwhile"),
+             ms(t.longestGapMs), QStringLiteral("≤ 100 ms"),
+             loaded ? std::optional<bool>(t.longestGapMs <= 100) : std::nullopt);
+    const auto perRequest = [&](int i) {
+        return t.requests[i] > 0 ? double(t.cpuMicros[i]) / t.requests[i] : 0.0;
+    };
+    r.detail(QStringLiteral("7: CPU per request at %1 ms with the trend in front: %2 µs (10 min "
+                            "view), %3 µs (24 h view); the 24 h view draws %4 points over %5 "
+                            "pixel columns; without the tab p99 %6 and median %7, with it median "
+                            "%8; VmRSS %9 with the day loaded; load average at the phase "
+                            "boundaries: %10.")
+                 .arg(plan.slowPeriodMs)
+                 .arg(perRequest(0), 0, 'f', 0)
+                 .arg(perRequest(1), 0, 'f', 0)
+                 .arg(t.pointsDrawn)
+                 .arg(t.plotWidth)
+                 .arg(ms(without.p99), ms(without.median), ms(with.median), mib(double(t.rssKb)),
+                      t.loads.join(QStringLiteral(" | "))));
+}
+
 void reportStartup(Report &r, const StartupFigures &s) {
     const bool have = s.error.isEmpty() && s.runs > 0;
     r.target(
@@ -300,6 +378,16 @@ int main(int argc, char *argv[]) {
     if (!figures.error.isEmpty())
         failures << QStringLiteral("window: ") + figures.error;
 
+    progress(QStringLiteral("trend tab: %1 s at %2 ms, 2 × %3 s at %4 ms, drawing, a %5 MB file")
+                 .arg(plan.trendFastMs / 1000.0)
+                 .arg(plan.fastPeriodMs)
+                 .arg(plan.trendSlowMs / 1000.0)
+                 .arg(plan.slowPeriodMs)
+                 .arg(double(plan.loadFileBytes) / 1e6, 0, 'f', 0));
+    const TrendRun trend = runTrendPhases(plan, programDir, sim.pid());
+    if (!trend.error.isEmpty())
+        failures << QStringLiteral("trend: ") + trend.error;
+
     progress(QStringLiteral("side by side, %1 runs each").arg(plan.toolRuns));
     const SideBySide tools =
         runSideBySide(options.cli, options.mbpoll, sim.ptyPath(), plan.toolRuns, simLog);
@@ -313,6 +401,7 @@ int main(int argc, char *argv[]) {
     reportStartup(report, startup);
     reportMemory(report, plan, window);
     reportTools(report, tools);
+    reportTrend(report, plan, window, trend, tr::test::readWireLog(simLog));
     report.detail(
         QStringLiteral("Build type of the measured code: %1.").arg(QStringLiteral(TR_BUILD_TYPE)));
     std::printf("%s", report.text(plan.smoke).toUtf8().constData());

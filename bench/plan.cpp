@@ -11,6 +11,10 @@ Plan fullPlan() {
     p.slowWindowMs = 60000;
     p.latencySamples = 200;
     p.toolRuns = 100;
+    p.trendFastMs = 60000;
+    p.trendSlowMs = 60000;
+    p.drawRuns = 20;
+    p.loadFileBytes = 100LL * 1000 * 1000;
     return p;
 }
 
@@ -24,6 +28,10 @@ Plan smokePlan() {
     p.slowWindowMs = 2100;
     p.latencySamples = 0;
     p.toolRuns = 3;
+    p.trendFastMs = 1100;
+    p.trendSlowMs = 2100;
+    p.drawRuns = 3;
+    p.loadFileBytes = 2LL * 1000 * 1000;
     return p;
 }
 

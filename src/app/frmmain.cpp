@@ -3,8 +3,11 @@
 #include "domain/settingsfile.h"
 #include "panels/acquisitionpanel.h"
 #include "panels/calibrationpanel.h"
+#include "panels/linepanel.h"
+#include "panels/opaquebackground.h"
 #include "panels/portpanel.h"
 #include "panels/seams.h"
+#include "panels/trendpanel.h"
 #include "ui_frmmain.h"
 #include "version/version.h"
 
@@ -95,8 +98,24 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
                                 ui_->Command2};
     calibration_ = std::make_unique<CalibrationPanel>(cw, link_, messages, files, dirs_);
 
-    connect(&link_, &Link::stateText, ui_->txtState, &QPlainTextEdit::setPlainText);
-    connect(&link_, &Link::commandText, ui_->txtCommand, &QLineEdit::setText);
+    trend_ = new TrendPanel(link_, messages, files, dirs_);
+    trend_->setObjectName(QStringLiteral("tabTrend"));
+    line_ = new LinePanel(link_, messages, files, dirs_);
+    line_->setObjectName(QStringLiteral("tabLine"));
+    ui_->SSTab1->addTab(trend_, tr("趋势"));
+    ui_->SSTab1->addTab(line_, tr("通信"));
+    connect(line_, &LinePanel::measurementFailed, trend_, &TrendPanel::addGap);
+
+    // A text that is already shown is not set again: setting it would repaint the box.
+    connect(&link_, &Link::stateText, this, [this](const QString &text) {
+        if (text.isEmpty() && ui_->txtState->document()->isEmpty())
+            return;
+        ui_->txtState->setPlainText(text);
+    });
+    connect(&link_, &Link::commandText, this, [this](const QString &text) {
+        if (ui_->txtCommand->text() != text)
+            ui_->txtCommand->setText(text);
+    });
     connect(&link_, &Link::lampRaised, this, &frmMain::raiseLamp);
     connect(calibration_.get(), &CalibrationPanel::stopLogging, acquisition_.get(),
             &AcquisitionPanel::stopLogging);
@@ -111,6 +130,13 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
            "切换语言：启动时加参数 --lang en（英文）或 --lang zh（中文），或设置环境变量 "
            "TR6400_LANG。两者都未指定时，系统区域的语言为英文则显示英文，否则显示中文。")
             .arg(QLatin1String(kVersion)));
+
+    // What changes at every reading repaints itself only, not the frames behind it.
+    QList<QWidget *> busy{ui_->Picture2, ui_->lblCounter, ui_->txtOutPut, ui_->txtCommand,
+                          ui_->txtState};
+    for (QLineEdit *box : aw.txtValue)
+        busy << box;
+    fillFromBehind(*this, busy);
 
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                     screen()->availableGeometry()));

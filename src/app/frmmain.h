@@ -17,8 +17,10 @@ namespace tr {
 class AcquisitionPanel;
 class CalibrationPanel;
 class FileDialog;
+class LinePanel;
 class MessageBox;
 class PortPanel;
+class TrendPanel;
 
 // The one window: owns the widgets of frmmain.ui, the port, the link and the panels, and wires
 // them together. Behaviour lives in the panels; controls are found by their object names.
@@ -38,6 +40,8 @@ public:
     PortPanel &ports() { return *ports_; }
     AcquisitionPanel &acquisition() { return *acquisition_; }
     CalibrationPanel &calibration() { return *calibration_; }
+    TrendPanel &trend() { return *trend_; }
+    LinePanel &lineMonitor() { return *line_; }
 
 private:
     void raiseLamp(Lamp lamp);
@@ -53,6 +57,9 @@ private:
     std::unique_ptr<AcquisitionPanel> acquisition_;
     std::unique_ptr<CalibrationPanel> calibration_;
     QString lampToolTip_; // the lamps' own tool tip, before any reason is added
+    // Tabs after the three of the form; the tab widget owns them.
+    TrendPanel *trend_ = nullptr;
+    LinePanel *line_ = nullptr;
 };
 
 } // namespace tr

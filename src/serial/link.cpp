@@ -1,5 +1,6 @@
 #include "serial/link.h"
 
+#include "modbus/clock.h"
 #include "modbus/hextext.h"
 #include "modbus/waitms.h"
 #include "serial/mscomm.h"
@@ -27,21 +28,26 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
     }
     port_.setInputLen(0);
     emit lampRaised(Lamp::Yellow);
-    port_.flushInput();
+    dropBuffered();
+    port_.flushInput(); // and what the port itself still holds
     const Frame frame = measurementRequest(StationAddr, FunctionCode, StartAddr, DataLength);
     ExpectedLen_ = static_cast<std::int16_t>(measurementAnswerLength(DataLength));
     port_.setRThreshold(ExpectedLen_);
     ReceiveKind_ = KindMeasurement;
     const QByteArray bytes = toBytes(frame);
-    if (port_.Output(bytes))
+    const bool written = port_.Output(bytes);
+    const std::int64_t writtenAt = monotonicMicros();
+    if (written)
         emit frameSent(bytes);
     emit commandText(sendText(frame));
+    if (written)
+        emit requestObserved(bytes, ReceiveKind_, writtenAt);
 
     WaitMs(kReadWaitMs);
 
     // Whatever is still buffered (an answer cut by the end of the wait, stray bytes) is dropped.
     if (port_.InBufferCount() > 0)
-        port_.Input();
+        dropBuffered();
     reading_ = false;
     return true;
 }
@@ -64,8 +70,11 @@ void Link::sendParameterRequest(const Frame &frame, std::int16_t kind) {
     if (port_.PortOpen()) {
         emit lampRaised(Lamp::Connected);
         const QByteArray bytes = toBytes(frame);
-        if (port_.Output(bytes))
+        if (port_.Output(bytes)) {
+            const std::int64_t writtenAt = monotonicMicros();
             emit frameSent(bytes);
+            emit requestObserved(bytes, kind, writtenAt);
+        }
     } else {
         emit lampRaised(Lamp::NotConnected);
     }
@@ -74,9 +83,11 @@ void Link::sendParameterRequest(const Frame &frame, std::int16_t kind) {
 void Link::MSComm1_OnComm() {
     if (port_.CommEvent() != MSComm::kComEvReceive)
         return;
+    const std::int64_t receivedAt = monotonicMicros();
     port_.setInputLen(ExpectedLen_);
     const QByteArray received = port_.Input();
-    port_.clearInBuffer();
+    port_.setInputLen(0);
+    const QByteArray extra = port_.Input();
     emit stateText(receivedHex(received));
 
     const DecodedAnswer answer = decodeAnswer(ReceiveKind_, ExpectedLen_, received);
@@ -104,6 +115,20 @@ void Link::MSComm1_OnComm() {
     const bool refused = answer.status == DecodedAnswer::Status::BadCrc ||
                          answer.status == DecodedAnswer::Status::Incomplete;
     emit lampRaised(refused ? Lamp::NotConnected : Lamp::Connected);
+
+    emit answerObserved(received, classifyAnswer(ReceiveKind_, ExpectedLen_, received), true,
+                        receivedAt);
+    if (!extra.isEmpty())
+        emit answerObserved(extra, classifyAnswer(ReceiveKind_, ExpectedLen_, extra), false,
+                            receivedAt);
+}
+
+void Link::dropBuffered() {
+    port_.setInputLen(0);
+    const QByteArray dropped = port_.Input();
+    if (!dropped.isEmpty())
+        emit answerObserved(dropped, classifyAnswer(ReceiveKind_, ExpectedLen_, dropped), false,
+                            monotonicMicros());
 }
 
 } // namespace tr

@@ -2,6 +2,7 @@
 
 #include "modbus/decode.h"
 #include "modbus/frame.h"
+#include "modbus/verdict.h"
 
 #include <QObject>
 #include <QString>
@@ -64,7 +65,20 @@ signals:
     // A request went out on the wire (the bytes as written).
     void frameSent(const QByteArray &bytes);
 
+    // What the line did, for the monitor; emitted after the window's own work, and nothing
+    // connected to them changes what the link does. Times are monotonicMicros().
+    // A request written, with the kind of answer it expects.
+    void requestObserved(const QByteArray &bytes, std::int16_t kind, std::int64_t atMicros);
+    // Bytes a receive event took off the port as the answer (taken), or bytes dropped unread:
+    // what was left at the end of the read wait or at the start of the next read, and what
+    // followed an answer. Judged against the request they came after.
+    void answerObserved(const QByteArray &bytes, tr::Verdict verdict, bool taken,
+                        std::int64_t atMicros);
+
 private:
+    // Empties the receive buffer, telling the monitor what was in it.
+    void dropBuffered();
+
     MSComm &port_;
     std::int16_t ReceiveKind_ = KindNone;
     std::int16_t ExpectedLen_ = 0;

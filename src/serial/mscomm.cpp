@@ -150,10 +150,19 @@ void MSComm::clearOutBuffer() {
 }
 
 void MSComm::takeBytes() {
-    const QByteArray incoming = serial_.readAll();
+    // Bytes arrive one or two at a time: they are read straight into the receive buffer, whose
+    // room is allocated once, rather than copied through a new array each time.
+    buffer_.reserve(kReceiveBufferSize);
+    const qint64 available = serial_.bytesAvailable();
     // A full receive buffer drops what does not fit, as the hardware buffer would.
-    const qsizetype room = kReceiveBufferSize - buffer_.size();
-    buffer_.append(incoming.left(std::max<qsizetype>(room, 0)));
+    const qint64 taken = std::min<qint64>(available, kReceiveBufferSize - buffer_.size());
+    if (taken > 0) {
+        const qsizetype at = buffer_.size();
+        buffer_.resize(at + taken);
+        buffer_.resize(at + std::max<qint64>(serial_.read(buffer_.data() + at, taken), 0));
+    }
+    if (available > taken)
+        serial_.skip(available - taken);
     if (rThreshold_ > 0 && buffer_.size() >= rThreshold_) {
         commEvent_ = kComEvReceive;
         emit OnComm();

@@ -1,0 +1,237 @@
+#include "bench/trendrun.h"
+
+#include "app/frmmain.h"
+#include "bench/procstats.h"
+#include "domain/datafile.h"
+#include "modbus/clock.h"
+#include "monitor/wallclock.h"
+#include "panels/acquisitionpanel.h"
+#include "panels/trendchart.h"
+#include "panels/trendpanel.h"
+#include "support/scripted.h"
+#include "support/windowcontrols.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTimer>
+#include <cmath>
+
+namespace tr::bench {
+
+namespace {
+
+constexpr qint64 kDayMs = 24LL * 3600 * 1000;
+
+void runFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void startCyclic(frmMain &window, int periodMs) {
+    test::control<QLineEdit>(window, QStringLiteral("txtTimerSet_0"))
+        ->setText(QString::number(periodMs));
+    window.acquisition().cmdOneM_Click();
+}
+
+// A day of readings every `periodMs` up to now: slow waves a few degrees wide, a different one
+// per channel, channel 6 open for an hour, an unanswered request now and then.
+qint64 preload(SampleStore &store, int periodMs) {
+    const qint64 now = wallMsNow();
+    qint64 rows = 0;
+    for (qint64 t = now - kDayMs + periodMs; t < now; t += periodMs, ++rows) {
+        if (rows % 997 == 0) {
+            store.addGap(t);
+            continue;
+        }
+        ChannelValues v;
+        for (int c = 0; c < kChannels; ++c) {
+            const double phase = double(t % kDayMs) / double(kDayMs) * 6.283 * (c + 1);
+            v[std::size_t(c)] = 200 + 10 * c + int(30 * std::sin(phase)) + int(rows % 5);
+        }
+        if (t % kDayMs < 3600 * 1000)
+            v[5].reset();
+        store.add(t, v);
+    }
+    return rows;
+}
+
+// Window records of one reading a second until the file has `bytes` bytes.
+qint64 writeDataFile(const QString &path, qint64 bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return -1;
+    QDateTime when = QDateTime::currentDateTime().addDays(-14);
+    qint64 written = 0;
+    qint64 records = 0;
+    QByteArray chunk;
+    while (written < bytes) {
+        QString line;
+        for (int c = 1; c <= kChannels; ++c) {
+            const int tenths = 200 + c * 13 + int(records % 41) - 20;
+            line += QStringLiteral("%1#:%2.%30 ").arg(c).arg(tenths / 10).arg(tenths % 10);
+        }
+        chunk += dataRecord(when, line);
+        when = when.addSecs(1);
+        ++records;
+        if (chunk.size() > (1 << 20) || written + chunk.size() >= bytes) {
+            if (file.write(chunk) != chunk.size())
+                return -1;
+            written += chunk.size();
+            chunk.clear();
+        }
+    }
+    return records;
+}
+
+// The longest time the event loop was away, seen by a timer asking to run every millisecond.
+class GapWatch : public QObject {
+public:
+    GapWatch() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            const qint64 now = monotonicMicros();
+            if (last_ != 0)
+                longest_ = std::max(longest_, now - last_);
+            last_ = now;
+        });
+        timer_.start(1);
+    }
+    double longestMs() const { return double(longest_) / 1000.0; }
+
+private:
+    QTimer timer_;
+    qint64 last_ = 0;
+    qint64 longest_ = 0;
+};
+
+template <typename Step> Summary timeDrawing(TrendPanel &trend, int runs, Step before) {
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        before();
+        // Let everything else settle first, then time the drawing and the paint it causes.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
+        const qint64 start = monotonicMicros();
+        trend.refresh();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 100);
+        ms.push_back(double(monotonicMicros() - start) / 1000.0);
+    }
+    return summarize(ms);
+}
+
+} // namespace
+
+Summary answerToBox(const std::vector<Transaction> &transactions, int phase,
+                    const QList<test::WireLine> &log) {
+    std::vector<double> latency;
+    qsizetype from = 0;
+    for (const Transaction &t : transactions) {
+        if (t.phase != phase || t.decodedAt == 0)
+            continue;
+        for (qsizetype i = from; i < log.size(); ++i) {
+            const test::WireLine &w = log[i];
+            if (w.micros > t.sentAt + 1000000)
+                break;
+            if (w.tag == QLatin1String("TX") && w.bytes == t.answer && w.micros >= t.sentAt) {
+                from = i + 1;
+                latency.push_back(double(t.boxAt - w.micros) / 1000.0);
+                break;
+            }
+        }
+    }
+    return summarize(latency);
+}
+
+TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simPid) {
+    TrendRun run;
+    test::ScriptedMessages messages;
+    test::ScriptedFiles files;
+    frmMain window(ToolDirs::portable(programDir), messages, files);
+    WindowProbe probe(window, simPid);
+    if (const std::optional<QString> failure = window.Form_Load()) {
+        run.error = QStringLiteral("Form_Load: ") + *failure;
+        return run;
+    }
+    const test::WindowControls ui(window);
+    ui.txtStationID->setText(QStringLiteral("2"));
+    ui.txtFunID->setText(QStringLiteral("4"));
+    ui.txtStartID->setText(QStringLiteral("0"));
+    ui.txtDataLength->setText(QString::number(plan.channels));
+    ui.CheckSave->setChecked(false);
+    TrendPanel &trend = window.trend();
+    run.preloadedRows = preload(trend.liveStore(), plan.fastPeriodMs);
+    tr::test::control<QTabWidget>(window, QStringLiteral("SSTab1"))->setCurrentWidget(&trend);
+    window.show();
+    trend.setRange(TrendPanel::Range::All);
+    runFor(300);
+
+    // The answer path with a day behind the chart.
+    run.loads << loadAverage();
+    probe.setPhase(2);
+    startCyclic(window, plan.fastPeriodMs);
+    runFor(plan.trendFastMs);
+    window.acquisition().cmdStopOnce_Click();
+
+    // CPU at the slow period, with the default view and with the day view.
+    const TrendPanel::Range ranges[2] = {TrendPanel::Range::TenMinutes, TrendPanel::Range::All};
+    for (int i = 0; i < 2; ++i) {
+        trend.setRange(ranges[i]);
+        run.loads << loadAverage();
+        probe.setPhase(3 + i);
+        const qint64 cpu = cpuMicros();
+        const qint64 wall = monotonicMicros();
+        startCyclic(window, plan.slowPeriodMs);
+        runFor(plan.trendSlowMs);
+        window.acquisition().cmdStopOnce_Click();
+        run.cpuMicros[i] = cpuMicros() - cpu;
+        run.wallMicros[i] = monotonicMicros() - wall;
+        run.requests[i] =
+            int(std::count_if(probe.transactions.begin(), probe.transactions.end(),
+                              [i](const Transaction &t) { return t.phase == 3 + i; }));
+    }
+    run.hwmKb = statusKb("VmHWM").value_or(-1);
+    run.rssKb = statusKb("VmRSS").value_or(-1);
+    run.transactions = probe.transactions;
+
+    // The day view after a reading, and drawn from scratch (another range, a resize, a zoom).
+    trend.setRange(TrendPanel::Range::All);
+    run.followDrawMs = timeDrawing(trend, plan.drawRuns, [&] {
+        ChannelValues v;
+        v.fill(215);
+        trend.liveStore().add(wallMsNow(), v);
+    });
+    run.fullDrawMs = timeDrawing(trend, plan.drawRuns, [&] { trend.forgetColumns(); });
+    run.pointsDrawn = trend.chart().traceItem().pointsDrawn();
+    run.plotWidth = trend.chart().plotWidth();
+    run.loads << loadAverage();
+
+    // A large data file, opened as the operator would.
+    const QString path = programDir + QStringLiteral("/large-data.txt");
+    run.fileSamples = writeDataFile(path, plan.loadFileBytes);
+    run.fileBytes = QFile(path).size();
+    files.answers << path;
+    {
+        GapWatch watch;
+        QElapsedTimer took;
+        took.start();
+        trend.cmdTrendOpenFile_Click();
+        while (trend.busy())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        run.loadMs = double(took.nsecsElapsed()) / 1e6;
+        run.longestGapMs = watch.longestMs();
+    }
+    QFile::remove(path);
+    if (!trend.showingFile())
+        run.error = QStringLiteral("the data file was not shown: ") +
+                    (messages.shown.isEmpty() ? QString() : messages.shown.first().text);
+    else if (!messages.shown.isEmpty())
+        run.error = QStringLiteral("the window raised a message: ") + messages.shown.first().text;
+    run.loads << loadAverage();
+    return run;
+}
+
+} // namespace tr::bench
