@@ -266,6 +266,37 @@ Channels done: %4</translation>
     </message>
 </context>
 <context>
+    <name>tr::AcquisitionPanel</name>
+    <message>
+        <source>请输入正确的命令，命令、地址、数据长度等都应该是十六进制数据</source>
+        <translation>Please enter a valid command: command, address, data length and so on must be hexadecimal numbers</translation>
+    </message>
+    <message>
+        <source>请输入正确的地址、数据长度，地址和数据长度不能为0，数据长度值范围为1-21</source>
+        <translation>Please enter a valid address and data length: neither may be 0, and the data length is 1 to 21</translation>
+    </message>
+    <message>
+        <source>请输入正确的刷新时长和存储时间间隔</source>
+        <translation>Please enter a valid refresh period and storage interval</translation>
+    </message>
+    <message>
+        <source>数据文件写入失败：%1（%2）</source>
+        <translation>Cannot write the data file: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation>Open file</translation>
+    </message>
+    <message>
+        <source>序列号文件 (*.txt) (*.txt);;所有文件（*） (*)</source>
+        <translation>Serial number files (*.txt) (*.txt);;All files (*) (*)</translation>
+    </message>
+    <message>
+        <source>清空文件失败：%1（%2）</source>
+        <translation>Cannot clear the file: %1 (%2)</translation>
+    </message>
+</context>
+<context>
     <name>tr::CalibrationPanel</name>
     <message>
         <source>请输入正确的参数值，范围为0-65535</source>
@@ -312,6 +343,96 @@ Do you want to replace it?</translation>
     <message>
         <source>将向设备地址 %1 写入 %2 个通道的斜率和偏移量，是否继续？</source>
         <translation>Write the slope and offset of %2 channels to station %1?</translation>
+    </message>
+</context>
+<context>
+    <name>tr::DataFile</name>
+    <message>
+        <source>路径为空</source>
+        <translation>no path given</translation>
+    </message>
+</context>
+<context>
+    <name>tr::LinePanel</name>
+    <message>
+        <source>通信统计</source>
+        <translation>Line statistics</translation>
+    </message>
+    <message>
+        <source>请求</source>
+        <translation>Requests</translation>
+    </message>
+    <message>
+        <source>解码成功</source>
+        <translation>Decoded</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
+    <message>
+        <source>CRC错误</source>
+        <translation>Bad CRC</translation>
+    </message>
+    <message>
+        <source>不完整</source>
+        <translation>Short</translation>
+    </message>
+    <message>
+        <source>异常应答</source>
+        <translation>Exception</translation>
+    </message>
+    <message>
+        <source>应答时间(ms)</source>
+        <translation>Answer time (ms)</translation>
+    </message>
+    <message>
+        <source>最小</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>中位数</source>
+        <translation>Median</translation>
+    </message>
+    <message>
+        <source>P99</source>
+        <translation>P99</translation>
+    </message>
+    <message>
+        <source>最大</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <source>清零</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>清空</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>保存记录</source>
+        <translation>Save log</translation>
+    </message>
+    <message>
+        <source>通信记录（最近10000条）</source>
+        <translation>Traffic (last 10,000 frames)</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt);;所有文件 (*)</source>
+        <translation>Text files (*.txt);;All files (*)</translation>
+    </message>
+    <message>
+        <source>记录保存失败：%1（%2）</source>
+        <translation>Cannot save the log: %1 (%2)</translation>
     </message>
 </context>
 <context>
@@ -388,6 +509,187 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>tr::TrafficModel</name>
+    <message>
+        <source>已解码</source>
+        <translation>decoded</translation>
+    </message>
+    <message>
+        <source>CRC错误</source>
+        <translation>Bad CRC</translation>
+    </message>
+    <message>
+        <source>不完整</source>
+        <translation>Short</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
+    <message>
+        <source>异常应答</source>
+        <translation>Exception</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>TX</translation>
+    </message>
+    <message>
+        <source>接收</source>
+        <translation>RX</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>Dir</translation>
+    </message>
+    <message>
+        <source>数据</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Verdict</translation>
+    </message>
+</context>
+<context>
+    <name>tr::TrendChart</name>
+    <message>
+        <source>温度(℃)</source>
+        <translation>Temperature (℃)</translation>
+    </message>
+    <message>
+        <source>%1#</source>
+        <translation>%1#</translation>
+    </message>
+</context>
+<context>
+    <name>tr::TrendPanel</name>
+    <message>
+        <source>1 分钟</source>
+        <translation>1 min</translation>
+    </message>
+    <message>
+        <source>10 分钟</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>1 小时</source>
+        <translation>1 h</translation>
+    </message>
+    <message>
+        <source>8 小时</source>
+        <translation>8 h</translation>
+    </message>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>复位</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>缩放复位：回到所选的时间范围</source>
+        <translation>Reset the zoom: back to the chosen time range</translation>
+    </message>
+    <message>
+        <source>保存图片</source>
+        <translation>Save image</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>打开数据文件</source>
+        <translation>Open data file</translation>
+    </message>
+    <message>
+        <source>独立窗口</source>
+        <translation>Own window</translation>
+    </message>
+    <message>
+        <source>时间范围</source>
+        <translation>Time range</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>趋势图显示在独立窗口中</source>
+        <translation>The trend is shown in its own window</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>PNG 图片 (*.png)</source>
+        <translation>PNG images (*.png)</translation>
+    </message>
+    <message>
+        <source>图片保存失败：%1</source>
+        <translation>Cannot save the image: %1</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>正在导出</source>
+        <translation>Exporting</translation>
+    </message>
+    <message>
+        <source>导出未完成：数据在导出时被替换</source>
+        <translation>Export not finished: the data was replaced while exporting</translation>
+    </message>
+    <message>
+        <source>导出失败：%1（%2）</source>
+        <translation>Export failed: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>数据文件 (*.txt *.csv);;所有文件 (*)</source>
+        <translation>Data files (*.txt *.csv);;All files (*)</translation>
+    </message>
+    <message>
+        <source>正在读取</source>
+        <translation>Reading</translation>
+    </message>
+    <message>
+        <source>无法打开文件：%1（%2）</source>
+        <translation>Cannot open the file: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>不是数据文件（含有非文本内容）：%1</source>
+        <translation>Not a data file (it holds more than text): %1</translation>
+    </message>
+    <message>
+        <source>%1 行格式错误，已跳过，第一处在第 %2 行。</source>
+        <translation>%1 malformed lines skipped, the first at line %2.</translation>
+    </message>
+    <message>
+        <source>文件中没有可显示的数据：%1</source>
+        <translation>The file holds nothing to show: %1</translation>
+    </message>
+    <message>
+        <source>已打开 %1，</source>
+        <translation>Opened %1; </translation>
+    </message>
+    <message>
+        <source>趋势</source>
+        <translation>Trend</translation>
+    </message>
+</context>
+<context>
     <name>tr::frmMain</name>
     <message>
         <source>缺少第%1项</source>
@@ -450,6 +752,14 @@ To change it, start the program with --lang zh (Chinese) or --lang en (English),
     <message>
         <source>设置文件 comm.set 中的波特率 %1 无法使用</source>
         <translation>The baud rate %1 in the settings file comm.set cannot be used</translation>
+    </message>
+    <message>
+        <source>趋势</source>
+        <translation>Trend</translation>
+    </message>
+    <message>
+        <source>通信</source>
+        <translation>Line</translation>
     </message>
 </context>
 <context>
