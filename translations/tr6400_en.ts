@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>格式应为“通道::斜率--偏移量”</source>
-        <translation>expected &quot;channel::slope--offset&quot;</translation>
+        <translation>expected "channel::slope--offset"</translation>
     </message>
     <message>
         <source>通道%1超出范围，应为1-8</source>
@@ -338,7 +338,7 @@ Do you want to replace it?</translation>
     </message>
     <message>
         <source>设备地址0是广播地址，模块不回应，无法逐个通道校验，请输入模块的设备地址</source>
-        <translation>Station 0 is the broadcast address: no module answers it, so nothing can be read back. Please enter the module&apos;s station</translation>
+        <translation>Station 0 is the broadcast address: no module answers it, so nothing can be read back. Please enter the module's station</translation>
     </message>
     <message>
         <source>将向设备地址 %1 写入 %2 个通道的斜率和偏移量，是否继续？</source>
@@ -759,7 +759,7 @@ To change it, start the program with --lang zh (Chinese) or --lang en (English),
     </message>
     <message>
         <source>通信</source>
-        <translation>Line</translation>
+        <translation>Communication</translation>
     </message>
 </context>
 <context>
