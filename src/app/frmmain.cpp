@@ -9,6 +9,7 @@
 #include "panels/seams.h"
 #include "panels/trendpanel.h"
 #include "ui_frmmain.h"
+#include "version/version.h"
 
 #include <QFileInfo>
 #include <QScreen>
@@ -40,19 +41,19 @@ QString settingsReason(const SettingsError &error) {
     case SettingsError::Kind::Unreadable:
         break;
     case SettingsError::Kind::Missing:
-        return QStringLiteral("缺少第%1项").arg(error.field);
+        return frmMain::tr("缺少第%1项").arg(error.field);
     case SettingsError::Kind::Empty:
-        return QStringLiteral("第%1项为空").arg(error.field);
+        return frmMain::tr("第%1项为空").arg(error.field);
     case SettingsError::Kind::NotInteger:
-        return QStringLiteral("第%1项不是整数").arg(error.field);
+        return frmMain::tr("第%1项不是整数").arg(error.field);
     case SettingsError::Kind::OutOfRange:
-        return QStringLiteral("第%1项超出范围（-32768～32767）").arg(error.field);
+        return frmMain::tr("第%1项超出范围（-32768～32767）").arg(error.field);
     }
-    return QStringLiteral("文件不存在或无法打开");
+    return frmMain::tr("文件不存在或无法打开");
 }
 
 QString settingsMessage(const SettingsError &error) {
-    return QStringLiteral("无法读取设置文件 %1：%2")
+    return frmMain::tr("无法读取设置文件 %1：%2")
         .arg(QFileInfo(error.file).fileName(), settingsReason(error));
 }
 
@@ -123,6 +124,13 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     lampToolTip_ = ui_->imgConnected->toolTip();
     connect(ports_.get(), &PortPanel::openFailureChanged, this, &frmMain::showOpenFailure);
 
+    nameForScreenReaders();
+    ui_->lblAbout->setText(
+        tr("TR6400多通道温度采集模块工具软件\n版本 %1\n\n界面语言：中文\n\n"
+           "切换语言：启动时加参数 --lang en（英文）或 --lang zh（中文），或设置环境变量 "
+           "TR6400_LANG。两者都未指定时，系统区域的语言为英文则显示英文，否则显示中文。")
+            .arg(QLatin1String(kVersion)));
+
     // What changes at every reading repaints itself only, not the frames behind it.
     QList<QWidget *> busy{ui_->Picture2, ui_->lblCounter, ui_->txtOutPut, ui_->txtCommand,
                           ui_->txtState};
@@ -136,18 +144,27 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
 
 frmMain::~frmMain() = default;
 
+void frmMain::nameForScreenReaders() {
+    const auto boxes = controlArray<QLineEdit, 8>(*this, "txtValue");
+    for (std::size_t k = 0; k < boxes.size(); ++k)
+        boxes[k]->setAccessibleName(tr("%1# 温度").arg(k + 1));
+    for (QAbstractButton *button : findChildren<QAbstractButton *>())
+        button->setAccessibleName(button->text());
+    ui_->imgConnected->setAccessibleName(tr("通讯状态：已连接"));
+    ui_->ImgYellow->setAccessibleName(tr("通讯状态：等待回应"));
+    ui_->imgNotConnected->setAccessibleName(tr("通讯状态：未连接"));
+    ui_->Picture2->setAccessibleName(ui_->imgNotConnected->accessibleName());
+}
+
 void frmMain::raiseLamp(Lamp lamp) {
-    switch (lamp) {
-    case Lamp::Connected:
-        ui_->imgConnected->raise();
-        break;
-    case Lamp::Yellow:
-        ui_->ImgYellow->raise();
-        break;
-    case Lamp::NotConnected:
-        ui_->imgNotConnected->raise();
-        break;
-    }
+    QLabel *front = ui_->imgNotConnected;
+    if (lamp == Lamp::Connected)
+        front = ui_->imgConnected;
+    else if (lamp == Lamp::Yellow)
+        front = ui_->ImgYellow;
+    front->raise();
+    // What only the colour shows, said in words: the lamps' box is named after the lamp in front.
+    ui_->Picture2->setAccessibleName(front->accessibleName());
 }
 
 void frmMain::showOpenFailure(const QString &reason) {
@@ -173,9 +190,9 @@ std::optional<QString> frmMain::Form_Load() {
     case PortPanel::Refused::Nothing:
         break;
     case PortPanel::Refused::Port:
-        return QStringLiteral("设置文件 comm.set 中的串口号 %1 无法使用").arg(comm.values[0]);
+        return frmMain::tr("设置文件 comm.set 中的串口号 %1 无法使用").arg(comm.values[0]);
     case PortPanel::Refused::Baud:
-        return QStringLiteral("设置文件 comm.set 中的波特率 %1 无法使用").arg(comm.values[1]);
+        return frmMain::tr("设置文件 comm.set 中的波特率 %1 无法使用").arg(comm.values[1]);
     }
     link_.setCommReady(true);
     return std::nullopt;

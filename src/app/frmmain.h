@@ -45,6 +45,8 @@ public:
 
 private:
     void raiseLamp(Lamp lamp);
+    // Value boxes, buttons and lamps get names in the window's language.
+    void nameForScreenReaders();
     void showOpenFailure(const QString &reason);
 
     const ToolDirs dirs_;

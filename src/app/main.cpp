@@ -1,4 +1,5 @@
 #include "app/frmmain.h"
+#include "app/language.h"
 #include "app/realdialogs.h"
 #include "app/setupmessage.h"
 #include "panels/seams.h"
@@ -24,6 +25,9 @@ in ~/.config/tr6400/, made from <prefix>/share/tr6400/ on first start; the
 data file dataGet.txt and the export folder txt/ in ~/Documents/TR6400/.
 
 Options:
+  --lang zh|en   the window's language: Chinese or English (default: English
+                 when the system locale's language is English, else Chinese;
+                 the environment variable TR6400_LANG sets it too)
   -h, --help     show this text and exit
   --version      show the version and exit
 
@@ -47,8 +51,13 @@ bool haveDisplay() {
 } // namespace
 
 int main(int argc, char *argv[]) {
+    QString lang;
     // Answered before QApplication exists, so that they work without a display.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--lang") == 0 && i + 1 < argc)
+            lang = QString::fromLocal8Bit(argv[++i]);
+        else if (std::strncmp(argv[i], "--lang=", 7) == 0)
+            lang = QString::fromLocal8Bit(argv[i] + 7);
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("tr6400 %s\n", tr::kVersion);
             return 0;
@@ -58,6 +67,12 @@ int main(int argc, char *argv[]) {
             return 0;
         }
     }
+    const tr::LanguageChoice language =
+        tr::chooseLanguage(lang, qEnvironmentVariable("TR6400_LANG"), QLocale::system());
+    if (!language.error.isEmpty()) {
+        std::fprintf(stderr, "tr6400: %s\n", qPrintable(language.error));
+        return 2;
+    }
     if (!haveDisplay()) {
         std::fprintf(stderr, "tr6400: no display found (DISPLAY is not set).\n"
                              "Run it under a virtual X server instead, e.g. xvfb-run tr6400\n"
@@ -65,6 +80,8 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     QApplication app(argc, argv);
+    if (!tr::installLanguage(app, language.language))
+        std::fprintf(stderr, "tr6400: the English translation is missing; showing Chinese\n");
     // Lets a Wayland desktop match the window to its desktop entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tr6400.tool"));
     tr::QtMessageBox messages;

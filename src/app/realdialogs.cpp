@@ -23,15 +23,15 @@ void QtMessageBox::show(const QString &text, const QString &caption, Icon icon) 
         break;
     }
     QMessageBox box(qtIcon, caption, text, QMessageBox::Ok, parent_);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("tr::QtMessageBox", "确定"));
     box.exec();
 }
 
 bool QtMessageBox::ask(const QString &text, const QString &caption) {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
                     parent_);
-    box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("QtMessageBox", "是"));
-    box.button(QMessageBox::No)->setText(QCoreApplication::translate("QtMessageBox", "否"));
+    box.button(QMessageBox::Yes)->setText(QCoreApplication::translate("tr::QtMessageBox", "是"));
+    box.button(QMessageBox::No)->setText(QCoreApplication::translate("tr::QtMessageBox", "否"));
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

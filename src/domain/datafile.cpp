@@ -1,5 +1,6 @@
 #include "domain/datafile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace tr {
@@ -16,7 +17,7 @@ QByteArray clearedDataFile() {
 
 std::optional<QString> appendRecord(const QString &path, const QByteArray &record) {
     if (path.isEmpty())
-        return QStringLiteral("路径为空");
+        return QCoreApplication::translate("tr::DataFile", "路径为空");
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return file.errorString();
@@ -31,7 +32,7 @@ std::optional<QString> appendRecord(const QString &path, const QByteArray &recor
 
 std::optional<QString> replaceFile(const QString &path, const QByteArray &content) {
     if (path.isEmpty())
-        return QStringLiteral("路径为空");
+        return QCoreApplication::translate("tr::DataFile", "路径为空");
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return file.errorString();

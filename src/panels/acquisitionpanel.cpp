@@ -6,27 +6,53 @@
 #include "panels/seams.h"
 #include "serial/link.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace tr {
 
 namespace {
 
-const QString kNotNumbers =
-    QStringLiteral("请输入正确的命令，命令、地址、数据长度等都应该是十六进制数据");
-const QString kBadRange =
-    QStringLiteral("请输入正确的地址、数据长度，地址和数据长度不能为0，数据长度值范围为1-21");
-const QString kBadIntervals = QStringLiteral("请输入正确的刷新时长和存储时间间隔");
+// WCAG's relative luminance and contrast ratio (1 to 21).
+double luminance(const QColor &c) {
+    const auto linear = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+double contrast(const QColor &a, const QColor &b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
-// Fresh values are black, values not yet refreshed red.
-void setTextColour(QLineEdit *box, Qt::GlobalColor colour) {
+// Fresh values take the palette's text colour (black on the light palette), values not yet
+// refreshed red. On a dark base pure red can be too dim to read: it is lightened just enough.
+QColor valueColour(const QLineEdit *box, bool fresh) {
+    const QPalette palette = QApplication::palette(box);
+    const QColor text = palette.color(QPalette::Text), base = palette.color(QPalette::Base);
+    if (fresh)
+        return text;
+    QColor red(Qt::red);
+    if (luminance(base) >= luminance(text))
+        return red; // a light palette: red as it always was
+    for (int step = 1; step <= 20 && contrast(red, base) < 4.5; ++step)
+        red = QColor::fromRgbF(1.0f, step / 20.0f * 0.8f, step / 20.0f * 0.8f);
+    return red;
+}
+
+void setTextColour(QLineEdit *box, bool fresh) {
     QPalette palette = box->palette();
+    const QColor colour = valueColour(box, fresh);
+    if (palette.color(QPalette::Text) == colour)
+        return;
     palette.setColor(QPalette::Text, colour);
     box->setPalette(palette);
 }
@@ -82,7 +108,7 @@ void AcquisitionPanel::comDoOnce_Click() {
         allNumbers = allNumbers && numbers[i].has_value();
     }
     if (!allNumbers) {
-        tell(kNotNumbers);
+        tell(tr("请输入正确的命令，命令、地址、数据长度等都应该是十六进制数据"));
         return;
     }
     // Rounded down, each must fit the byte it travels in.
@@ -90,7 +116,7 @@ void AcquisitionPanel::comDoOnce_Click() {
     for (int i = 0; i < 4; ++i) {
         const double whole = roundDown(*numbers[i]);
         if (whole < 0 || whole > 255) {
-            tell(kBadRange);
+            tell(tr("请输入正确的地址、数据长度，地址和数据长度不能为0，数据长度值范围为1-21"));
             return;
         }
         bytes[i] = static_cast<std::uint8_t>(whole);
@@ -100,7 +126,7 @@ void AcquisitionPanel::comDoOnce_Click() {
         link_.ReadModule(StationAddr, FunctionCode, StartAddr, DataLength);
         return;
     }
-    tell(kBadRange);
+    tell(tr("请输入正确的地址、数据长度，地址和数据长度不能为0，数据长度值范围为1-21"));
 }
 
 void AcquisitionPanel::cmdOneM_Click() {
@@ -115,7 +141,7 @@ void AcquisitionPanel::cmdOneM_Click() {
         }
     }
     if (!period || (w_.CheckSave->isChecked() && !storage)) {
-        tell(kBadIntervals);
+        tell(tr("请输入正确的刷新时长和存储时间间隔"));
         return;
     }
 
@@ -172,7 +198,7 @@ void AcquisitionPanel::Dosave() {
         return;
     failingDataFile_ = path;
     const QString text =
-        QStringLiteral("数据文件写入失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure);
+        tr("数据文件写入失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure);
     // Opened after the tick has returned, so the logging timer keeps its rhythm meanwhile.
     QMetaObject::invokeMethod(
         this, [this, text] { messages_.show(text, promptCaption(), MessageBox::Icon::None); },
@@ -181,10 +207,10 @@ void AcquisitionPanel::Dosave() {
 
 void AcquisitionPanel::CommandChangeFile_Click() {
     FileDialog::Options options;
-    options.title = QStringLiteral("打开文件");
+    options.title = tr("打开文件");
     options.initialDir = dirs_.dialogFolder();
     // Each name is followed by its patterns, which the dialog does not show.
-    options.filter = QStringLiteral("序列号文件 (*.txt) (*.txt);;所有文件（*） (*)");
+    options.filter = tr("序列号文件 (*.txt) (*.txt);;所有文件（*） (*)");
     options.hideFilterPatterns = true;
     options.mustExist = true;
     const std::optional<QString> chosen = files_.choose(options);
@@ -196,25 +222,24 @@ void AcquisitionPanel::CommandChangeFile_Click() {
 void AcquisitionPanel::cmdClearTxt_Click() {
     const QString path = w_.txtFilePath->text();
     if (const std::optional<QString> failure = replaceFile(path, clearedDataFile()))
-        messages_.show(
-            QStringLiteral("清空文件失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
-            promptCaption(), MessageBox::Icon::None);
+        messages_.show(tr("清空文件失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
+                       promptCaption(), MessageBox::Icon::None);
 }
 
 void AcquisitionPanel::markStale() {
     for (QLineEdit *box : w_.txtValue)
-        setTextColour(box, Qt::red);
+        setTextColour(box, false);
 }
 
 void AcquisitionPanel::applyMeasurement(const DecodedAnswer &answer) {
-    setTextColour(w_.txtOutPut, Qt::red);
+    setTextColour(w_.txtOutPut, false);
     for (const Reading &reading : answer.readings) {
         QLineEdit *box = w_.txtValue[static_cast<std::size_t>(reading.box)];
         box->setText(displayText(reading));
-        setTextColour(box, Qt::black);
+        setTextColour(box, true);
     }
     w_.txtOutPut->setText(valueLine(answer.readings));
-    setTextColour(w_.txtOutPut, Qt::black);
+    setTextColour(w_.txtOutPut, true);
 }
 
 } // namespace tr

@@ -66,8 +66,8 @@ ParameterRequest CalibrationPanel::readEntries() const {
 void CalibrationPanel::send(const ParameterRequest &request, std::int16_t kind) {
     if (!request.ok()) {
         const QString text = request.fault == ParameterRequest::Fault::Value
-                                 ? QStringLiteral("请输入正确的参数值，范围为0-65535")
-                                 : QStringLiteral("请输入正确的设备地址和通道，范围为0-255");
+                                 ? tr("请输入正确的参数值，范围为0-65535")
+                                 : tr("请输入正确的设备地址和通道，范围为0-255");
         messages_.show(text, promptCaption(), MessageBox::Icon::None);
         return;
     }
@@ -160,7 +160,7 @@ void CalibrationPanel::applyEcho(std::int16_t kind, std::uint16_t value) {
 
 void CalibrationPanel::cmdSaveFile_Click() {
     FileDialog::Options options;
-    options.title = QStringLiteral("保存文件");
+    options.title = tr("保存文件");
     options.initialDir = dirs_.dialogFolder();
     options.filter = QStringLiteral("txt (*.txt)");
     options.save = true;
@@ -178,9 +178,8 @@ void CalibrationPanel::cmdSaveFile_Click() {
     // What the list box shows is saved, including the operator's own edits.
     const std::optional<QString> failure = writeExport(path, exportBytes(w_.txtSet->toPlainText()));
     if (failure)
-        messages_.show(QStringLiteral("文件保存失败：") + path + QStringLiteral("（") + *failure +
-                           QStringLiteral("）"),
-                       promptCaption(), MessageBox::Icon::None);
+        messages_.show(tr("文件保存失败：%1（%2）").arg(path, *failure), promptCaption(),
+                       MessageBox::Icon::None);
 }
 
 void CalibrationPanel::Command1_Click() {

@@ -138,8 +138,8 @@ void PortPanel::switchPort(int portNumber) {
 bool PortPanel::openPort() {
     // Still open after the close: someone else holds it.
     if (port_.PortOpen()) {
-        messages_.show(QStringLiteral("所选的串行端口已被其他设备所使用!"),
-                       QStringLiteral("系统信息"), MessageBox::Icon::Exclamation);
+        messages_.show(tr("所选的串行端口已被其他设备所使用!"), tr("系统信息"),
+                       MessageBox::Icon::Exclamation);
         return false;
     }
     // An absent or busy device fails silently here; the lamps show it at the next request.
@@ -175,12 +175,12 @@ void PortPanel::cmdCom_Click() {
         saved = file.write(line) == line.size() && file.commit();
     }
     if (!saved) {
-        messages_.show(QStringLiteral("串口设置保存失败：%1（%2）")
+        messages_.show(tr("串口设置保存失败：%1（%2）")
                            .arg(QDir::toNativeSeparators(commSetPath_), file.errorString()),
                        promptCaption(), MessageBox::Icon::None);
         return;
     }
-    messages_.show(QStringLiteral("串口设置保存成功"), promptCaption(), MessageBox::Icon::None);
+    messages_.show(tr("串口设置保存成功"), promptCaption(), MessageBox::Icon::None);
 }
 
 } // namespace tr

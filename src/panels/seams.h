@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <optional>
 
@@ -7,7 +8,7 @@ namespace tr {
 
 // The caption of the tool's own messages and prompts.
 inline QString promptCaption() {
-    return QStringLiteral("系统提示");
+    return QCoreApplication::translate("tr::MessageBox", "系统提示");
 }
 
 // Modal message boxes go through this seam: real QMessageBox in the app, scripted in tests.

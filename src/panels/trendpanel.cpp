@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace tr {
@@ -46,9 +47,16 @@ qint64 spanOf(TrendPanel::Range range) {
     return 0;
 }
 
-QPushButton *button(const QString &text, const char *name, QWidget *parent) {
+// The style's buttons are at least 80 px wide, too wide for eight controls in one row of the
+// fixed window: each is as wide as the longest text it shows, and no narrower.
+QPushButton *button(const QString &text, const char *name, QWidget *parent,
+                    const QString &other = QString()) {
     auto *b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
+    const int margin = b->style()->pixelMetric(QStyle::PM_ButtonMargin);
+    const QFontMetrics fm = b->fontMetrics();
+    b->setFixedWidth(std::max(fm.horizontalAdvance(text), fm.horizontalAdvance(other)) +
+                     2 * margin + 8);
     return b;
 }
 
@@ -61,7 +69,7 @@ TrendPanel::TrendPanel(Link &link, MessageBox &messages, FileDialog &files, Tool
     rangeBox_->setObjectName(QStringLiteral("cmbTrendRange"));
     rangeBox_->addItems({tr("1 分钟"), tr("10 分钟"), tr("1 小时"), tr("8 小时"), tr("全部")});
     rangeBox_->setCurrentIndex(int(range_));
-    pause_ = button(tr("暂停"), "cmdTrendPause", this);
+    pause_ = button(tr("暂停"), "cmdTrendPause", this, tr("继续"));
     auto *reset = button(tr("复位"), "cmdTrendReset", this);
     reset->setToolTip(tr("缩放复位：回到所选的时间范围"));
     auto *picture = button(tr("保存图片"), "cmdTrendSavePicture", this);
