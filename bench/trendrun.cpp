@@ -1,4 +1,5 @@
 #include "bench/trendrun.h"
+#include "bench/windowrun.h"
 
 #include "app/frmmain.h"
 #include "bench/procstats.h"
@@ -25,18 +26,6 @@ namespace tr::bench {
 namespace {
 
 constexpr qint64 kDayMs = 24LL * 3600 * 1000;
-
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-void startCyclic(frmMain &window, int periodMs) {
-    test::control<QLineEdit>(window, QStringLiteral("txtTimerSet_0"))
-        ->setText(QString::number(periodMs));
-    window.acquisition().cmdOneM_Click();
-}
 
 // A day of readings every `periodMs` up to now: slow waves a few degrees wide, a different one
 // per channel, channel 6 open for an hour, an unanswered request now and then.

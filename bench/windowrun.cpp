@@ -17,20 +17,6 @@ namespace tr::bench {
 
 namespace {
 
-// Lets the window run for ms milliseconds. A request in progress finishes first: its 200 ms
-// wait is a nested loop inside the timer tick, and this loop ends only when that returns.
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-void startCyclic(frmMain &window, int periodMs) {
-    test::control<QLineEdit>(window, QStringLiteral("txtTimerSet_0"))
-        ->setText(QString::number(periodMs));
-    window.acquisition().cmdOneM_Click();
-}
-
 PeriodFigures periodFigures(const std::vector<Transaction> &all, int phase, qint64 startedAt,
                             int periodMs, qint64 windowMs) {
     PeriodFigures f;
@@ -94,6 +80,20 @@ double percentOf(qint64 cpu, qint64 wall) {
 }
 
 } // namespace
+
+// Lets the window run for ms milliseconds. A request in progress finishes first: its 200 ms
+// wait is a nested loop inside the timer tick, and this loop ends only when that returns.
+void runFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void startCyclic(frmMain &window, int periodMs) {
+    test::control<QLineEdit>(window, QStringLiteral("txtTimerSet_0"))
+        ->setText(QString::number(periodMs));
+    window.acquisition().cmdOneM_Click();
+}
 
 WindowRun runWindowPhases(const Plan &plan, const QString &programDir, qint64 simPid) {
     WindowRun run;

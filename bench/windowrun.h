@@ -9,7 +9,16 @@
 #include <QStringList>
 #include <vector>
 
+namespace tr {
+class frmMain;
+}
+
 namespace tr::bench {
+
+// Lets the window run for ms milliseconds; a request in progress finishes first.
+void runFor(int ms);
+// "循环采集" at `periodMs`.
+void startCyclic(frmMain &window, int periodMs);
 
 // Raw outcome of the window phases: stamps and counters, no judgement yet.
 struct WindowRun {

@@ -253,18 +253,27 @@ void TrendPanel::updateButtons() {
     open_->setEnabled(idle);
 }
 
-void TrendPanel::cmdTrendSavePicture_Click() {
+std::optional<QString> TrendPanel::chooseSavePath(const QString &title, const QString &filter,
+                                                  const QString &suffix) {
     FileDialog::Options options;
-    options.title = tr("保存图片");
+    options.title = title;
     options.initialDir = dirs_.dialogFolder();
-    options.filter = tr("PNG 图片 (*.png)");
+    options.filter = filter;
     options.save = true;
     options.confirmOverwrite = true;
     std::optional<QString> chosen = files_.choose(options);
     if (!chosen || chosen->isEmpty())
-        return;
+        return std::nullopt;
     if (QFileInfo(*chosen).suffix().isEmpty())
-        *chosen += QStringLiteral(".png");
+        *chosen += suffix;
+    return chosen;
+}
+
+void TrendPanel::cmdTrendSavePicture_Click() {
+    const std::optional<QString> chosen =
+        chooseSavePath(tr("保存图片"), tr("PNG 图片 (*.png)"), QStringLiteral(".png"));
+    if (!chosen)
+        return;
     if (!chart_->grab().save(*chosen, "PNG"))
         tell(tr("图片保存失败：%1").arg(QDir::toNativeSeparators(*chosen)));
 }
@@ -272,17 +281,10 @@ void TrendPanel::cmdTrendSavePicture_Click() {
 void TrendPanel::cmdTrendExportCsv_Click() {
     if (job_)
         return;
-    FileDialog::Options options;
-    options.title = tr("导出CSV");
-    options.initialDir = dirs_.dialogFolder();
-    options.filter = tr("CSV 文件 (*.csv)");
-    options.save = true;
-    options.confirmOverwrite = true;
-    std::optional<QString> chosen = files_.choose(options);
-    if (!chosen || chosen->isEmpty())
+    const std::optional<QString> chosen =
+        chooseSavePath(tr("导出CSV"), tr("CSV 文件 (*.csv)"), QStringLiteral(".csv"));
+    if (!chosen)
         return;
-    if (QFileInfo(*chosen).suffix().isEmpty())
-        *chosen += QStringLiteral(".csv");
     const QString path = *chosen;
     startJob(
         std::make_unique<SampleCsvWriter>(shownStore(), viewFrom_, viewTo_, path), tr("正在导出"),

@@ -73,6 +73,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The save dialog; a name without a suffix gets `suffix`. Nothing when cancelled.
+    std::optional<QString> chooseSavePath(const QString &title, const QString &filter,
+                                          const QString &suffix);
     void scheduleRefresh();
     std::pair<qint64, qint64> viewRange() const;
     void startJob(std::unique_ptr<ChunkedJob> job, const QString &what,

@@ -6,8 +6,8 @@
 #include "support/simulatorprocess.h"
 #include "support/wirelog.h"
 
-#include <QRegularExpression>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>

@@ -21,9 +21,9 @@ void trfuzz::fuzzOne(Input in) {
     QByteArray file(reinterpret_cast<const char *>(in.data()), qsizetype(in.size()));
     const ParsedExport p = parseExport(file);
     // A refusal names a line of the file and gives nothing; an accepted file is one quoted record.
-    FUZZ_CHECK(p.ok() ? p.found.isEmpty() && file.startsWith('"') && file.count('"') == 2
-                      : p.entries.empty() && p.errorLine >= 1 &&
-                            p.errorLine <= file.count('\n') + 1);
+    FUZZ_CHECK(p.ok()
+                   ? p.found.isEmpty() && file.startsWith('"') && file.count('"') == 2
+                   : p.entries.empty() && p.errorLine >= 1 && p.errorLine <= file.count('\n') + 1);
 
     // Each entry is what its own line says, "channel::slope--offset", maybe with the closing
     // quote; each channel once, in file order.

@@ -61,8 +61,7 @@ private slots:
         QCOMPARE(sent.isEmpty() ? QString() : QString::number(sent[5]), c[3]);
         QCOMPARE(f.shown("txtAlarmValue_3"), c[2]);
         QCOMPARE(f.window->calibration().Timer3().isActive(), !c[3].isEmpty());
-        QCOMPARE(messageTexts(f),
-                 c[4].isEmpty() ? "" : "请输入正确的设备地址和通道，范围为0-255");
+        QCOMPARE(messageTexts(f), c[4].isEmpty() ? "" : "请输入正确的设备地址和通道，范围为0-255");
     }
 
     // (d) The real dialog's type box shows the names as the window words them.
