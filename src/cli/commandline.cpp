@@ -248,11 +248,11 @@ private:
         if (found < 0)
             return usage(QStringLiteral("unknown command %1")
                              .arg(p.mid(0, group.isEmpty() ? 1 : 2).join(' ')));
-        const CommandSpec &spec = kCommands[found];
+        const CommandSpec &entry = kCommands[found];
         out_.options.command = Command(found);
-        const qsizetype operands = QString(spec.operands).split(' ', Qt::SkipEmptyParts).size();
+        const qsizetype operands = QString(entry.operands).split(' ', Qt::SkipEmptyParts).size();
         if (p.size() < used + operands)
-            return usage(QStringLiteral("%1 needs %2").arg(spec.words, spec.needs));
+            return usage(QStringLiteral("%1 needs %2").arg(entry.words, entry.needs));
         out_.options.file = p.value(used);
         operands_ = p.mid(used, operands);
         used += operands;
