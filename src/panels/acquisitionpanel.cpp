@@ -146,6 +146,7 @@ void AcquisitionPanel::cmdOneM_Click() {
     }
 
     w_.lblCounter->setText(QStringLiteral("1"));
+    ++timer1Run_;
     Timer1_.start(static_cast<int>(*period));
     if (storage) {
         if (w_.txtFilePath->text().isEmpty())
@@ -155,6 +156,7 @@ void AcquisitionPanel::cmdOneM_Click() {
 }
 
 void AcquisitionPanel::cmdStopOnce_Click() {
+    ++timer1Run_;
     Timer1_.stop();
     Timer2_.stop();
 }
@@ -169,11 +171,12 @@ void AcquisitionPanel::Timer1_Timer() {
         return;
     w_.lblCounter->setText(QString::number(count + 1));
     // The read waits 200 ms; inside this handler the timer's later ticks would not be delivered,
-    // so it runs right after. A tick meanwhile counts, and its read finds the wait busy.
+    // so it runs right after. A tick meanwhile counts, and its read finds the wait busy. A read
+    // still queued when acquisition stops or restarts with another period is not sent.
     QMetaObject::invokeMethod(
         this,
-        [this] {
-            if (!Timer1_.isActive())
+        [this, run = timer1Run_] {
+            if (run != timer1Run_ || !Timer1_.isActive())
                 return;
             QScopedValueRollback<bool> tick(inTick_, true);
             comDoOnce_Click();

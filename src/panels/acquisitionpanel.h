@@ -76,6 +76,7 @@ private:
     QTimer Timer2_; // data-file records
     bool messageOpen_ = false;
     bool inTick_ = false;
+    unsigned timer1Run_ = 0; // counts starts and stops of Timer1: a queued read knows its run
     std::optional<QString> failingDataFile_;
 };
 

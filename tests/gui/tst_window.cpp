@@ -285,6 +285,14 @@ private slots:
         w.acquisition().Timer1_Timer();
         QCOMPARE(counted + ' ' + w.look("lblCounter=|timers="), "65536 lblCounter=1|timers=0 0");
         QCOMPARE(w.peer.readFor(50).size(), 16);
+        // A read still queued when acquisition restarts or stops is not sent.
+        w.window->link().setCommReady(true);
+        for (const char *again : {"cmdOneM", "cmdStopOnce"}) {
+            w.set("click=cmdOneM");
+            w.acquisition().Timer1_Timer();
+            w.click(again);
+            QCOMPARE(w.peer.readFor(100).size(), 0);
+        }
     }
 
     // "循环采集".
