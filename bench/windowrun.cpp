@@ -131,7 +131,8 @@ WindowRun runWindowPhases(const Plan &plan, const QString &programDir, qint64 si
     probe.setPhase(0);
     run.fastStartedAt = monotonicMicros();
     startCyclic(window, plan.fastPeriodMs);
-    runFor(plan.fastMs);
+    // Half a period more, so the tick due at the phase's end is not cut off by the stop.
+    runFor(plan.fastMs + plan.fastPeriodMs / 2);
     window.acquisition().cmdStopOnce_Click();
     run.hwmEarlyKb = statusKb("VmHWM").value_or(-1);
     run.rssEarlyKb = statusKb("VmRSS").value_or(-1);
