@@ -35,8 +35,10 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
     port_.setRThreshold(ExpectedLen_);
     ReceiveKind_ = KindMeasurement;
     const QByteArray bytes = toBytes(frame);
-    const bool written = port_.Output(bytes);
+    // Stamped as the write starts: a stamp after it may trail the module's reading of the
+    // request when this thread loses the CPU in between, and make the answer look quicker.
     const std::int64_t writtenAt = monotonicMicros();
+    const bool written = port_.Output(bytes);
     if (written)
         emit frameSent(bytes);
     emit commandText(sendText(frame));
@@ -70,8 +72,8 @@ void Link::sendParameterRequest(const Frame &frame, std::int16_t kind) {
     if (port_.PortOpen()) {
         emit lampRaised(Lamp::Connected);
         const QByteArray bytes = toBytes(frame);
+        const std::int64_t writtenAt = monotonicMicros(); // as the write starts, see above
         if (port_.Output(bytes)) {
-            const std::int64_t writtenAt = monotonicMicros();
             emit frameSent(bytes);
             emit requestObserved(bytes, kind, writtenAt);
         }
