@@ -145,12 +145,7 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
         run.error = QStringLiteral("Form_Load: ") + *failure;
         return run;
     }
-    const test::WindowControls ui(window);
-    ui.txtStationID->setText(QStringLiteral("2"));
-    ui.txtFunID->setText(QStringLiteral("4"));
-    ui.txtStartID->setText(QStringLiteral("0"));
-    ui.txtDataLength->setText(QString::number(plan.channels));
-    ui.CheckSave->setChecked(false);
+    askForMeasurements(window, plan.channels);
     TrendPanel &trend = window.trend();
     run.preloadedRows = preload(trend.liveStore(), plan.fastPeriodMs);
     tr::test::control<QTabWidget>(window, QStringLiteral("SSTab1"))->setCurrentWidget(&trend);

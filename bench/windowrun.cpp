@@ -89,6 +89,15 @@ void runFor(int ms) {
     loop.exec();
 }
 
+void askForMeasurements(frmMain &window, int channels) {
+    const test::WindowControls ui(window);
+    ui.txtStationID->setText(QStringLiteral("2"));
+    ui.txtFunID->setText(QStringLiteral("4"));
+    ui.txtStartID->setText(QStringLiteral("0"));
+    ui.txtDataLength->setText(QString::number(channels));
+    ui.CheckSave->setChecked(false);
+}
+
 void startCyclic(frmMain &window, int periodMs) {
     test::control<QLineEdit>(window, QStringLiteral("txtTimerSet_0"))
         ->setText(QString::number(periodMs));
@@ -111,12 +120,7 @@ WindowRun runWindowPhases(const Plan &plan, const QString &programDir, qint64 si
         run.error = QStringLiteral("the window did not open COM4 (%1)").arg(window.port().device());
         return run;
     }
-    const test::WindowControls ui(window);
-    ui.txtStationID->setText(QStringLiteral("2"));
-    ui.txtFunID->setText(QStringLiteral("4"));
-    ui.txtStartID->setText(QStringLiteral("0"));
-    ui.txtDataLength->setText(QString::number(plan.channels));
-    ui.CheckSave->setChecked(false);
+    askForMeasurements(window, plan.channels);
     window.show();
     runFor(300);
 

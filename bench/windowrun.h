@@ -17,6 +17,8 @@ namespace tr::bench {
 
 // Lets the window run for ms milliseconds; a request in progress finishes first.
 void runFor(int ms);
+// Station 2, function 4, registers 0 .. channels − 1, no data file.
+void askForMeasurements(frmMain &window, int channels);
 // "循环采集" at `periodMs`.
 void startCyclic(frmMain &window, int periodMs);
 
