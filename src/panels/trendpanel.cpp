@@ -177,12 +177,12 @@ std::pair<qint64, qint64> TrendPanel::viewRange() const {
     if (zoom_)
         return *zoom_;
     const SampleStore &store = shownStore();
-    const std::optional<qint64> first =
-        store.isEmpty() ? std::nullopt : std::optional<qint64>(store.row(store.firstIndex()).ms);
+    const bool empty = store.isEmpty();
+    const qint64 first = empty ? 0 : store.row(store.firstIndex()).ms;
     qint64 to = paused_ ? pausedAt_ : wallMsNow();
     if (file_ && !store.isEmpty())
         to = store.row(store.endIndex() - 1).ms + 1;
-    qint64 span = range_ == Range::All ? (first ? to - *first : 10 * kMinute) : spanOf(range_);
+    qint64 span = range_ == Range::All ? (empty ? 10 * kMinute : to - first) : spanOf(range_);
     span = std::max(span, kNarrowestMs);
     if (following()) {
         // The axis steps on by about a twentieth of the view, so that in between only the
@@ -190,8 +190,8 @@ std::pair<qint64, qint64> TrendPanel::viewRange() const {
         const qint64 column = columnWidthFor(span, chart_->plotWidth());
         const qint64 step = column * std::max<qint64>(1, span / 20 / column);
         to = (to / step + 1) * step;
-        if (range_ == Range::All && first)
-            return {*first / step * step, to};
+        if (range_ == Range::All && !empty)
+            return {first / step * step, to};
     }
     return {to - span, to};
 }
