@@ -210,10 +210,9 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
     }
     QFile::remove(path);
     if (!trend.showingFile())
-        run.error = QStringLiteral("the data file was not shown: ") +
-                    (messages.shown.isEmpty() ? QString() : messages.shown.first().text);
+        run.error = QStringLiteral("the data file was not shown: ") + messages.texts();
     else if (!messages.shown.isEmpty())
-        run.error = QStringLiteral("the window raised a message: ") + messages.shown.first().text;
+        run.error = QStringLiteral("the window raised a message: ") + messages.texts();
     run.loads << loadAverage();
     return run;
 }

@@ -35,8 +35,9 @@ double contrast(const QColor &a, const QColor &b) {
 
 // Fresh values take the palette's text colour (black on the light palette), values not yet
 // refreshed red. On a dark base pure red can be too dim to read: it is lightened just enough.
-QColor valueColour(const QLineEdit *box, bool fresh) {
-    const QPalette palette = QApplication::palette(box);
+// All value boxes and the value line are line edits and share the one palette of their class.
+QColor valueColour(bool fresh) {
+    const QPalette palette = QApplication::palette("QLineEdit");
     const QColor text = palette.color(QPalette::Text), base = palette.color(QPalette::Base);
     if (fresh)
         return text;
@@ -48,9 +49,8 @@ QColor valueColour(const QLineEdit *box, bool fresh) {
     return red;
 }
 
-void setTextColour(QLineEdit *box, bool fresh) {
+void setTextColour(QLineEdit *box, const QColor &colour) {
     QPalette palette = box->palette();
-    const QColor colour = valueColour(box, fresh);
     if (palette.color(QPalette::Text) == colour)
         return;
     palette.setColor(QPalette::Text, colour);
@@ -230,19 +230,21 @@ void AcquisitionPanel::cmdClearTxt_Click() {
 }
 
 void AcquisitionPanel::markStale() {
+    const QColor stale = valueColour(false);
     for (QLineEdit *box : w_.txtValue)
-        setTextColour(box, false);
+        setTextColour(box, stale);
 }
 
 void AcquisitionPanel::applyMeasurement(const DecodedAnswer &answer) {
-    setTextColour(w_.txtOutPut, false);
+    const QColor fresh = valueColour(true);
+    setTextColour(w_.txtOutPut, valueColour(false));
     for (const Reading &reading : answer.readings) {
         QLineEdit *box = w_.txtValue[static_cast<std::size_t>(reading.box)];
         box->setText(displayText(reading));
-        setTextColour(box, true);
+        setTextColour(box, fresh);
     }
     w_.txtOutPut->setText(valueLine(answer.readings));
-    setTextColour(w_.txtOutPut, true);
+    setTextColour(w_.txtOutPut, fresh);
 }
 
 } // namespace tr

@@ -36,7 +36,7 @@ private slots:
                  "将向设备地址 1 写入 3 个通道的斜率和偏移量，是否继续？");
         QTRY_VERIFY_WITH_TIMEOUT(!w.window->calibration().batchWrite().running(), 5000);
         QCOMPARE(w.waitForLog("RX", c[2].toInt() + 1, 300).size(), c[2].toInt());
-        QCOMPARE(w.messages.shown.isEmpty() ? QString() : w.messages.shown.value(0).text, c[4]);
+        QCOMPARE(w.messages.texts(), c[4]);
         QCOMPARE(w.messages.shown.size(), c[4].isEmpty() ? 0 : 1);
         // Done or not, every line is still in the list, so the batch can be run again.
         QCOMPARE(txtSet->toPlainText(), list);

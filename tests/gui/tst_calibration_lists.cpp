@@ -6,13 +6,6 @@
 using namespace tr;
 using namespace tr::test;
 
-static QString messageTexts(const PtyWindow &f) {
-    QStringList texts;
-    for (const ScriptedMessages::Shown &m : f.messages.shown)
-        texts << m.text;
-    return texts.join('|');
-}
-
 class TstCalibrationLists : public QObject {
     Q_OBJECT
 private slots:
@@ -52,7 +45,7 @@ private slots:
         f.click(import ? "Command1" : "Command2");
         QCOMPARE(f.files.asked.value(0).initialDir, import ? f.dir.path() : QString());
         QCOMPARE(f.shown("txtSet"), c[3]);
-        QCOMPARE(messageTexts(f), c[4]);
+        QCOMPARE(f.messages.texts(), c[4]);
         QCOMPARE(f.messages.asked.size(), c[2] == "closed" ? 1 : 0);
         QVERIFY(f.peer.readFor(50).isEmpty());
     }

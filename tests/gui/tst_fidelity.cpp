@@ -12,13 +12,6 @@
 using namespace tr;
 using namespace tr::test;
 
-static QString messageTexts(const PtyWindow &f) {
-    QStringList texts;
-    for (const ScriptedMessages::Shown &m : f.messages.shown)
-        texts << m.text;
-    return texts.join('|');
-}
-
 // A table of one column "c": each row a string, its fields separated by '|'.
 void rows(std::initializer_list<const char *> table) {
     QTest::addColumn<QStringList>("c");
@@ -61,7 +54,8 @@ private slots:
         QCOMPARE(sent.isEmpty() ? QString() : QString::number(sent[5]), c[3]);
         QCOMPARE(f.shown("txtAlarmValue_3"), c[2]);
         QCOMPARE(f.window->calibration().Timer3().isActive(), !c[3].isEmpty());
-        QCOMPARE(messageTexts(f), c[4].isEmpty() ? "" : "请输入正确的设备地址和通道，范围为0-255");
+        QCOMPARE(f.messages.texts(),
+                 c[4].isEmpty() ? "" : "请输入正确的设备地址和通道，范围为0-255");
     }
 
     // (d) The real dialog's type box shows the names as the window words them.

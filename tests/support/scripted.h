@@ -3,6 +3,7 @@
 #include "panels/seams.h"
 
 #include <QList>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -22,6 +23,13 @@ struct ScriptedMessages : MessageBox {
     }
     QList<Shown> shown;
     QList<bool> replies;
+    // The texts shown so far, joined by '|'.
+    QString texts() const {
+        QStringList all;
+        for (const Shown &m : shown)
+            all << m.text;
+        return all.join('|');
+    }
     QList<Shown> asked; // the questions, with Icon::None
     std::function<void()> onShow;
 
