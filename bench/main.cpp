@@ -1,5 +1,6 @@
 // tr6400-bench [--smoke] [--cli PATH] [--mbpoll PATH] [--startup PATH] [--sim-log FILE]
 //              [--csv FILE]   (one row per answer of the window, for a closer look)
+//              [--trend-only] (only the trend tab's phase, about 4 min: for work on the chart)
 // The window's performance against the module simulator on a pseudo-terminal at 19200 baud
 // with a 5 ms turnaround. This process is the window: it builds the real frmMain offscreen on a
 // temporary program directory whose ports/COM4 is the simulator's link. Prints one table; exits
@@ -34,6 +35,7 @@ namespace {
 
 struct Options {
     bool smoke = false;
+    bool trendOnly = false;
     QString cli = QStringLiteral(TR_CLI_PATH);
     QString mbpoll = QStandardPaths::findExecutable(QStringLiteral("mbpoll"));
     QString startup = QStringLiteral(TR_STARTUP_PATH);
@@ -54,6 +56,8 @@ Options parseOptions(const QStringList &args) {
         };
         if (a == QLatin1String("--smoke"))
             o.smoke = true;
+        else if (a == QLatin1String("--trend-only"))
+            o.trendOnly = true;
         else if (a == QLatin1String("--cli"))
             value(o.cli);
         else if (a == QLatin1String("--mbpoll"))
@@ -362,21 +366,26 @@ int main(int argc, char *argv[]) {
     }
 
     QStringList failures;
-    progress(QStringLiteral("start-up, %1 runs").arg(plan.startupRuns));
-    const StartupFigures startup = runStartups(options.startup, programDir, plan.startupRuns);
-    if (!startup.error.isEmpty())
-        failures << QStringLiteral("start-up: ") + startup.error;
+    StartupFigures startup;
+    WindowRun window;
+    WindowFigures figures;
+    if (!options.trendOnly) {
+        progress(QStringLiteral("start-up, %1 runs").arg(plan.startupRuns));
+        startup = runStartups(options.startup, programDir, plan.startupRuns);
+        if (!startup.error.isEmpty())
+            failures << QStringLiteral("start-up: ") + startup.error;
 
-    progress(QStringLiteral("window: %1 s idle, %2 s at %3 ms, %4 s at %5 ms")
-                 .arg(plan.idleMs / 1000.0)
-                 .arg(plan.fastMs / 1000.0)
-                 .arg(plan.fastPeriodMs)
-                 .arg(plan.slowMs / 1000.0)
-                 .arg(plan.slowPeriodMs));
-    const WindowRun window = runWindowPhases(plan, programDir, sim.pid());
-    const WindowFigures figures = analyseWindow(plan, window, tr::test::readWireLog(simLog));
-    if (!figures.error.isEmpty())
-        failures << QStringLiteral("window: ") + figures.error;
+        progress(QStringLiteral("window: %1 s idle, %2 s at %3 ms, %4 s at %5 ms")
+                     .arg(plan.idleMs / 1000.0)
+                     .arg(plan.fastMs / 1000.0)
+                     .arg(plan.fastPeriodMs)
+                     .arg(plan.slowMs / 1000.0)
+                     .arg(plan.slowPeriodMs));
+        window = runWindowPhases(plan, programDir, sim.pid());
+        figures = analyseWindow(plan, window, tr::test::readWireLog(simLog));
+        if (!figures.error.isEmpty())
+            failures << QStringLiteral("window: ") + figures.error;
+    }
 
     progress(QStringLiteral("trend tab: %1 s at %2 ms, 2 × %3 s at %4 ms, drawing, a %5 MB file")
                  .arg(plan.trendFastMs / 1000.0)
@@ -388,19 +397,23 @@ int main(int argc, char *argv[]) {
     if (!trend.error.isEmpty())
         failures << QStringLiteral("trend: ") + trend.error;
 
-    progress(QStringLiteral("side by side, %1 runs each").arg(plan.toolRuns));
-    const SideBySide tools =
-        runSideBySide(options.cli, options.mbpoll, sim.ptyPath(), plan.toolRuns, simLog);
-    for (const ToolFigures *t : {&tools.ours, &tools.mbpoll}) {
-        if (!t->error.isEmpty())
-            failures << t->name + QStringLiteral(": ") + t->error;
+    SideBySide tools;
+    if (!options.trendOnly) {
+        progress(QStringLiteral("side by side, %1 runs each").arg(plan.toolRuns));
+        tools = runSideBySide(options.cli, options.mbpoll, sim.ptyPath(), plan.toolRuns, simLog);
+        for (const ToolFigures *t : {&tools.ours, &tools.mbpoll}) {
+            if (!t->error.isEmpty())
+                failures << t->name + QStringLiteral(": ") + t->error;
+        }
     }
 
     Report report;
-    reportWindow(report, plan, window, figures);
-    reportStartup(report, startup);
-    reportMemory(report, plan, window);
-    reportTools(report, tools);
+    if (!options.trendOnly) {
+        reportWindow(report, plan, window, figures);
+        reportStartup(report, startup);
+        reportMemory(report, plan, window);
+        reportTools(report, tools);
+    }
     reportTrend(report, plan, window, trend, tr::test::readWireLog(simLog));
     report.detail(
         QStringLiteral("Build type of the measured code: %1.").arg(QStringLiteral(TR_BUILD_TYPE)));
