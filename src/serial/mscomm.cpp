@@ -2,6 +2,12 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
 
 namespace tr {
 
@@ -75,8 +81,11 @@ bool MSComm::setSettings(const QString &settings) {
 
     line_ = {baud, parity, static_cast<QSerialPort::DataBits>(bits), stop};
     settings_ = settings;
-    if (serial_.isOpen())
+    if (serial_.isOpen()) {
         applyLineSettings(serial_, line_);
+        wakeupCount_ = -1;
+        armWakeup();
+    }
     return true;
 }
 
@@ -86,6 +95,7 @@ bool MSComm::setPortOpen(bool open) {
         if (serial_.isOpen())
             serial_.close();
         buffer_.clear();
+        wakeupCount_ = -1;
         return true;
     }
     if (serial_.isOpen())
@@ -109,8 +119,10 @@ bool MSComm::openDevice() {
     buffer_.clear();
     serial_.setPortName(openedDevice_);
     const bool opened = serial_.open(QIODevice::ReadWrite);
+    wakeupCount_ = -1;
     if (opened) {
         applyLineSettings(serial_, line_);
+        armWakeup();
         openFailure_.reset();
     } else {
         openFailure_ = openFailureOf(serial_, openedDevice_);
@@ -119,11 +131,28 @@ bool MSComm::openDevice() {
     return opened;
 }
 
+void MSComm::setRThreshold(int count) {
+    rThreshold_ = count < 0 ? 0 : count;
+    armWakeup();
+}
+
+int MSComm::InBufferCount() {
+    takeQueued();
+    return static_cast<int>(buffer_.size());
+}
+
+void MSComm::clearInBuffer() {
+    buffer_.clear();
+    armWakeup();
+}
+
 QByteArray MSComm::Input() {
+    takeQueued();
     const qsizetype n =
         inputLen_ == 0 ? buffer_.size() : std::min<qsizetype>(inputLen_, buffer_.size());
     QByteArray out = buffer_.left(n);
     buffer_.remove(0, n);
+    armWakeup();
     return out;
 }
 
@@ -142,6 +171,7 @@ void MSComm::flushInput() {
     buffer_.clear();
     if (serial_.isOpen())
         serial_.clear(QSerialPort::Input);
+    armWakeup();
 }
 
 void MSComm::clearOutBuffer() {
@@ -150,8 +180,9 @@ void MSComm::clearOutBuffer() {
 }
 
 void MSComm::takeBytes() {
-    // Bytes arrive one or two at a time: they are read straight into the receive buffer, whose
-    // room is allocated once, rather than copied through a new array each time.
+    ++wakeups_;
+    // Bytes are read straight into the receive buffer, whose room is allocated once, rather than
+    // copied through a new array each time.
     buffer_.reserve(kReceiveBufferSize);
     const qint64 available = serial_.bytesAvailable();
     // A full receive buffer drops what does not fit, as the hardware buffer would.
@@ -163,10 +194,50 @@ void MSComm::takeBytes() {
     }
     if (available > taken)
         serial_.skip(available - taken);
+    armWakeup();
     if (rThreshold_ > 0 && buffer_.size() >= rThreshold_) {
         commEvent_ = kComEvReceive;
         emit OnComm();
     }
+}
+
+void MSComm::armWakeup() {
+    const auto missing = rThreshold_ - buffer_.size();
+    // A full buffer still takes (and drops) what comes, as the hardware buffer would.
+    setWakeupCount(int(std::clamp<qsizetype>(missing, 1, 255)));
+}
+
+void MSComm::setWakeupCount(int count) {
+#ifdef Q_OS_UNIX
+    if (!serial_.isOpen() || count == wakeupCount_)
+        return;
+    termios tio{};
+    if (::tcgetattr(serial_.handle(), &tio) != 0)
+        return; // not a terminal: every byte wakes the window, as before
+    // Without an inter-byte timer the driver reports the port readable only once VMIN bytes
+    // are queued; a read still returns what is there.
+    tio.c_cc[VMIN] = cc_t(count);
+    tio.c_cc[VTIME] = 0;
+    if (::tcsetattr(serial_.handle(), TCSANOW, &tio) == 0)
+        wakeupCount_ = count;
+#else
+    Q_UNUSED(count);
+#endif
+}
+
+void MSComm::takeQueued() {
+#ifdef Q_OS_UNIX
+    int queued = 0;
+    if (!serial_.isOpen() || ::ioctl(serial_.handle(), FIONREAD, &queued) != 0 || queued <= 0)
+        return;
+    // As many as the wake-up count or more: the event loop is told of them and takes them.
+    if (wakeupCount_ > 0 && queued >= wakeupCount_)
+        return;
+    setWakeupCount(1);
+    if (!serial_.waitForReadyRead(0)) // reads them through the port, which calls takeBytes()
+        serial_.clearError();         // nothing after all: no time-out to report
+    armWakeup();
+#endif
 }
 
 void MSComm::onError(QSerialPort::SerialPortError error) {
@@ -175,6 +246,7 @@ void MSComm::onError(QSerialPort::SerialPortError error) {
     if (isDeviceLoss(error) && serial_.isOpen()) {
         serial_.close();
         buffer_.clear();
+        wakeupCount_ = -1;
         lost_ = true;
         emit deviceLost();
     }

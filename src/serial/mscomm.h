@@ -20,7 +20,9 @@ QString deviceForPort(int port, const QString &portsDir);
 // Input is always binary (a byte array) and no event is raised when the transmit buffer empties,
 // so those two properties need no setting.
 // Received bytes go into a 1024-byte receive buffer; the receive event (CommEvent 2, OnComm) is
-// raised on this thread once the buffer holds at least RThreshold bytes.
+// raised on this thread once the buffer holds at least RThreshold bytes. On a terminal device
+// the driver is asked to wake the window only when that many bytes are there (VMIN), not for
+// every byte of an answer; fewer bytes are fetched when the buffer is looked at.
 class MSComm : public QObject {
     Q_OBJECT
 public:
@@ -55,7 +57,7 @@ public:
     // doing nothing, when no device was lost.
     bool reopenAfterLoss();
 
-    void setRThreshold(int count) { rThreshold_ = count < 0 ? 0 : count; }
+    void setRThreshold(int count);
     int RThreshold() const { return rThreshold_; }
     void setInputLen(int count) { inputLen_ = count < 0 ? 0 : count; }
 
@@ -64,14 +66,17 @@ public:
     // Queues bytes for sending; false when the port is closed or the write fails.
     bool Output(const QByteArray &bytes);
 
-    int InBufferCount() const { return static_cast<int>(buffer_.size()); }
-    void clearInBuffer() { buffer_.clear(); }
+    // Bytes received and not yet taken, including those the driver holds below the threshold.
+    int InBufferCount();
+    void clearInBuffer();
     // Also drops what the driver still holds for the port, so bytes of an earlier answer that
     // have not been taken yet cannot shift the next one.
     void flushInput();
     void clearOutBuffer();
 
     int CommEvent() const { return commEvent_; }
+    // How many times received bytes were taken from the device (one wake-up each).
+    qint64 receiveWakeups() const { return wakeups_; }
 
 signals:
     void OnComm();
@@ -83,6 +88,12 @@ signals:
 private:
     bool openDevice();
     void takeBytes();
+    // Asks the driver to report the port readable once the bytes still missing to the threshold
+    // are there.
+    void armWakeup();
+    void setWakeupCount(int count);
+    // Takes bytes the driver holds that are too few to wake the window.
+    void takeQueued();
     void onError(QSerialPort::SerialPortError error);
 
     QString portsDir_;
@@ -94,6 +105,8 @@ private:
     int rThreshold_ = 0;
     int inputLen_ = 0;
     int commEvent_ = 0;
+    int wakeupCount_ = -1; // what the driver was last told; -1: not known
+    qint64 wakeups_ = 0;
     QString openedDevice_; // what the last open by port number resolved COMn to
     std::optional<OpenFailure> openFailure_;
     bool lost_ = false;

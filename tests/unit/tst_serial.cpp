@@ -91,6 +91,29 @@ private slots:
         QVERIFY(ran);
     }
 
+    // An answer that arrives a byte at a time wakes the window once, when it is whole; bytes
+    // short of the threshold are still there when the buffer is looked at.
+    void answerWakesOnceWhenWhole() {
+        port_.setInputLen(0);
+        port_.Input();
+        port_.setRThreshold(21);
+        QSignalSpy events(&port_, &MSComm::OnComm);
+        const qint64 before = port_.receiveWakeups();
+        for (int k = 0; k < 21; ++k) {
+            peer_->write(QByteArray(1, char(k)));
+            WaitMs(2);
+        }
+        QTRY_COMPARE(events.count(), 1);
+        QCOMPARE(port_.receiveWakeups() - before, 1);
+        QCOMPARE(port_.Input().size(), 21);
+
+        peer_->write("xyz");
+        WaitMs(50);
+        QCOMPARE(port_.InBufferCount(), 3);
+        QCOMPARE(port_.Input(), QByteArray("xyz"));
+        QCOMPARE(events.count(), 1);
+    }
+
     // The far end goes away, as when a USB adapter is pulled.
     void vanishedDeviceClosesThePort() {
         peer_.reset();
