@@ -3,6 +3,7 @@
 #include <QChart>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QGraphicsScene>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
@@ -54,7 +55,7 @@ TraceItem::TraceItem(QChart &chart) : QGraphicsItem(&chart), chart_(chart) {
 
 void TraceItem::setTraces(const Traces &traces, const Scale &scale,
                           std::optional<qint64> changedFromMs) {
-    traces_ = traces;
+    traces_ = &traces;
     const bool sameScale = scale.fromMs == scale_.fromMs && scale.toMs == scale_.toMs &&
                            scale.minC == scale_.minC && scale.maxC == scale_.maxC &&
                            scale.shown == scale_.shown;
@@ -69,7 +70,7 @@ void TraceItem::setTraces(const Traces &traces, const Scale &scale,
     }
     // Only the newest columns changed: from the last point before them on.
     qint64 from = *changedFromMs;
-    for (const ChannelTrace &t : traces_) {
+    for (const ChannelTrace &t : traces) {
         for (auto s = t.segments.crbegin(); s != t.segments.crend(); ++s) {
             const auto before = std::find_if(s->crbegin(), s->crend(), [&](const TracePoint &p) {
                 return p.ms < *changedFromMs;
@@ -101,7 +102,7 @@ void TraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
     const QRectF plot = chart_.plotArea();
     const QRectF area = option->exposedRect.intersected(plot);
     pointsDrawn_ = 0;
-    if (area.isEmpty())
+    if (area.isEmpty() || !traces_)
         return;
     painter->save();
     painter->setClipRect(area);
@@ -116,14 +117,14 @@ void TraceItem::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
     const double right = area.right() + 2;
     const auto leftMs = scale_.fromMs + qint64(std::floor((left - x0) / sx));
     const auto rightMs = scale_.fromMs + qint64(std::ceil((right - x0) / sx));
-    for (std::size_t c = 0; c < traces_.size(); ++c) {
+    for (std::size_t c = 0; c < traces_->size(); ++c) {
         if (!scale_.shown[c])
             continue;
         // One pixel wide: the raster engine draws such lines directly, without stroking a path.
         QPen pen(colours_[c], 1);
         pen.setCosmetic(true);
         painter->setPen(pen);
-        for (const TraceSegment &segment : traces_[c].segments) {
+        for (const TraceSegment &segment : (*traces_)[c].segments) {
             if (segment.back().ms < leftMs || segment.front().ms > rightMs)
                 continue;
             // The drawn part: from the last point left of the area to the first right of it.
@@ -167,6 +168,9 @@ void TraceItem::clipToArea(QPolygonF &line, double left, double right) {
 
 TrendChart::TrendChart(QWidget *parent) : QChartView(parent), chart_(new QChart) {
     setChart(chart_);
+    // The grid and the labels move whenever the time axis steps on: keeping a spatial index of
+    // a few dozen items up to date costs more than looking through them.
+    scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
     chart_->setMargins(QMargins(2, 2, 2, 2));
     chart_->setBackgroundRoundness(0);
     chart_->legend()->setAlignment(Qt::AlignRight);

@@ -30,8 +30,8 @@ public:
     explicit TraceItem(QChart &chart);
 
     void setColours(const std::array<QColor, kChannels> &colours) { colours_ = colours; }
-    // New lines; with the same scale and changedFromMs, only the part from there on (and the
-    // line leading into it) is painted again.
+    // New lines, kept by reference (they must stay until the next call); with the same scale and
+    // changedFromMs, only the part from there on (and the line leading into it) is painted again.
     void setTraces(const Traces &traces, const Scale &scale, std::optional<qint64> changedFromMs);
     // The chart's plot area moved or changed size.
     void plotChanged();
@@ -46,7 +46,7 @@ private:
     static void clipToArea(QPolygonF &line, double left, double right);
 
     QChart &chart_;
-    Traces traces_;
+    const Traces *traces_ = nullptr;
     Scale scale_;
     std::array<QColor, kChannels> colours_;
     QPolygonF line_;
