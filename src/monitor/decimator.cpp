@@ -49,6 +49,13 @@ void Decimator::reset(const SampleStore &store, qint64 firstColumn, qint64 colum
     markColumn_ = -1;
 }
 
+ChannelSpan *Decimator::column(qint64 k) {
+    if (k >= qint64(columns_.size()))
+        columns_.resize(std::size_t(k + 1));
+    lastColumn_ = k;
+    return columns_[std::size_t(k)].data();
+}
+
 void Decimator::feed(const SampleStore &store, qint64 endMs) {
     const qint64 startMs = firstColumn_ * columnMs_;
     // The last row fed may have had readings merged into it since: feeding it again only widens
@@ -56,6 +63,24 @@ void Decimator::feed(const SampleStore &store, qint64 endMs) {
     qint64 i = std::max(fedEnd_ - 1, store.firstIndex());
     const qint64 end = store.endIndex();
     while (i < end) {
+        // A whole block inside one column: its summary instead of its rows, placed by the times
+        // it keeps, so that drawing a day does not visit a row of every block.
+        if (i % SampleStore::kBlockRows == 0) {
+            if (const BlockSummary *b = store.block(i / SampleStore::kBlockRows)) {
+                if (b->firstMs >= endMs)
+                    break;
+                const qint64 k = floorDiv(b->firstMs, columnMs_) - firstColumn_;
+                if (b->firstMs >= startMs && b->lastMs < endMs &&
+                    floorDiv(b->lastMs, columnMs_) - firstColumn_ == k) {
+                    ChannelSpan *spans = column(k);
+                    for (std::size_t c = 0; c < std::size_t(kChannels); ++c)
+                        spans[c].add(b->spans[c]);
+                    i += SampleStore::kBlockRows;
+                    rowsFed_ += SampleStore::kBlockRows;
+                    continue;
+                }
+            }
+        }
         const SampleRow &row = store.row(i);
         if (row.ms >= endMs)
             break;
@@ -63,24 +88,7 @@ void Decimator::feed(const SampleStore &store, qint64 endMs) {
             ++i;
             continue;
         }
-        const qint64 k = floorDiv(row.ms, columnMs_) - firstColumn_;
-        if (k >= qint64(columns_.size()))
-            columns_.resize(std::size_t(k + 1));
-        ChannelSpan *spans = columns_[std::size_t(k)].data();
-        lastColumn_ = k;
-        // A whole block inside this column: its summary instead of its rows.
-        if (i % SampleStore::kBlockRows == 0) {
-            if (const BlockSummary *b = store.block(i / SampleStore::kBlockRows)) {
-                const qint64 lastMs = store.row(i + SampleStore::kBlockRows - 1).ms;
-                if (lastMs < endMs && floorDiv(lastMs, columnMs_) - firstColumn_ == k) {
-                    for (std::size_t c = 0; c < std::size_t(kChannels); ++c)
-                        spans[c].add((*b)[c]);
-                    i += SampleStore::kBlockRows;
-                    rowsFed_ += SampleStore::kBlockRows;
-                    continue;
-                }
-            }
-        }
+        ChannelSpan *spans = column(floorDiv(row.ms, columnMs_) - firstColumn_);
         const Code *lo = row.lo.data();
         const Code *hi = row.hi.data();
         for (int c = 0; c < kChannels; ++c) {

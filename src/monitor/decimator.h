@@ -53,6 +53,8 @@ private:
 
     void reset(const SampleStore &store, qint64 firstColumn, qint64 columnMs);
     void feed(const SampleStore &store, qint64 endMs);
+    // Column k's spans (relative to firstColumn_), added when new; it becomes the last fed.
+    ChannelSpan *column(qint64 k);
     // Draws the columns from `column` (0: the first, after the row before them) to the end, and
     // the row after them.
     void emitFrom(const SampleStore &store, qint64 column, qint64 columns, qint64 c0, qint64 before,

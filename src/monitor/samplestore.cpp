@@ -130,8 +130,13 @@ void SampleStore::summarise(qint64 index) {
         firstBlock_ = b;
     while (firstBlock_ + qint64(blocks_.size()) <= b)
         blocks_.emplace_back();
-    ChannelSpan *spans = blocks_[std::size_t(b - firstBlock_)].data();
+    BlockSummary &block = blocks_[std::size_t(b - firstBlock_)];
+    ChannelSpan *spans = block.spans.data();
     const SampleRow &r = row(index);
+    // A row's time is that of its first reading, which a merge does not change.
+    if (index % kBlockRows == 0)
+        block.firstMs = r.ms;
+    block.lastMs = r.ms;
     for (std::size_t c = 0; c < std::size_t(kChannels); ++c) {
         if (r.lo[c] != kNoValue)
             spans[c].addValues(tenthsOf(r.lo[c]), tenthsOf(r.hi[c]));

@@ -42,7 +42,13 @@ struct SampleRow {
     bool hasValue(int channel) const { return lo[std::size_t(channel)] != kNoValue; }
 };
 
-using BlockSummary = std::array<ChannelSpan, kChannels>;
+// kBlockRows rows summarised: each channel's span, and the times of the first and last row, so
+// that a block can be placed without visiting its rows.
+struct BlockSummary {
+    std::array<ChannelSpan, kChannels> spans{};
+    qint64 firstMs = 0;
+    qint64 lastMs = 0;
+};
 
 // The samples behind the trend, bounded in time and in count. Readings closer together than the
 // interval (keepMs / maxRows) and with the same channels present are merged into one row; rows
