@@ -106,11 +106,27 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     ui_->SSTab1->addTab(line_, tr("通信"));
     connect(line_, &LinePanel::measurementFailed, trend_, &TrendPanel::addGap);
 
-    // A text that is already shown is not set again: setting it would repaint the box.
+    // A text that is already shown is not set again: setting it would repaint the box. The
+    // received bytes are laid out on the next turn of the event loop, after the values they
+    // carry are in their boxes; clearing the box when a request goes out happens at once.
     connect(&link_, &Link::stateText, this, [this](const QString &text) {
-        if (text.isEmpty() && ui_->txtState->document()->isEmpty())
+        const bool posted = stateLater_.has_value();
+        stateLater_.reset();
+        if (text.isEmpty()) {
+            if (!ui_->txtState->document()->isEmpty())
+                ui_->txtState->setPlainText(text);
             return;
-        ui_->txtState->setPlainText(text);
+        }
+        stateLater_ = text;
+        if (posted)
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (stateLater_)
+                    ui_->txtState->setPlainText(*std::exchange(stateLater_, std::nullopt));
+            },
+            Qt::QueuedConnection);
     });
     connect(&link_, &Link::commandText, this, [this](const QString &text) {
         if (ui_->txtCommand->text() != text)
