@@ -3,7 +3,6 @@
 #include "monitor/channelspan.h"
 #include "monitor/samplestore.h"
 
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -66,7 +65,7 @@ private:
     quint64 generation_ = 0;
     qint64 columnMs_ = 0;
     qint64 firstColumn_ = 0;
-    std::deque<Column> columns_;
+    std::vector<Column> columns_;
     qint64 fedEnd_ = 0;      // rows before this index are in the columns
     qint64 lastColumn_ = -1; // column of the last row fed (relative to firstColumn_)
     qint64 rowsFed_ = 0;

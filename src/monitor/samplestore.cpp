@@ -80,7 +80,7 @@ void SampleStore::addGap(qint64 ms) {
 void SampleStore::clear() {
     first_ += qint64(rows_.size());
     rows_.clear();
-    blocks_.clear();
+    clearBlocks();
     ++generation_;
     if (limits_.keepMs == 0)
         intervalMs_ = 0;
@@ -126,11 +126,13 @@ void SampleStore::append(const SampleRow &incoming) {
 
 void SampleStore::summarise(qint64 index) {
     const qint64 b = index / kBlockRows;
-    if (blocks_.empty())
+    if (blockCount() == 0) {
+        clearBlocks();
         firstBlock_ = b;
-    while (firstBlock_ + qint64(blocks_.size()) <= b)
+    }
+    while (firstBlock_ + qint64(blockCount()) <= b)
         blocks_.emplace_back();
-    BlockSummary &block = blocks_[std::size_t(b - firstBlock_)];
+    BlockSummary &block = blocks_[blockHead_ + std::size_t(b - firstBlock_)];
     ChannelSpan *spans = block.spans.data();
     const SampleRow &r = row(index);
     // A row's time is that of its first reading, which a merge does not change.
@@ -145,17 +147,27 @@ void SampleStore::summarise(qint64 index) {
     }
 }
 
+void SampleStore::clearBlocks() {
+    blocks_.clear();
+    blockHead_ = 0;
+}
+
 void SampleStore::dropFront() {
-    while (!blocks_.empty() && (firstBlock_ + 1) * kBlockRows <= first_) {
-        blocks_.pop_front();
+    while (blockCount() > 0 && (firstBlock_ + 1) * kBlockRows <= first_) {
+        ++blockHead_;
         ++firstBlock_;
+    }
+    // The dropped ones are let go once they are an eighth of the array.
+    if (blockHead_ > 0 && blockHead_ * 8 >= blocks_.size()) {
+        blocks_.erase(blocks_.begin(), blocks_.begin() + std::ptrdiff_t(blockHead_));
+        blockHead_ = 0;
     }
 }
 
 const BlockSummary *SampleStore::block(qint64 b) const {
     if (b < firstBlock_ || b * kBlockRows < first_ || (b + 1) * kBlockRows >= endIndex())
         return nullptr;
-    return &blocks_[std::size_t(b - firstBlock_)];
+    return &blocks_[blockHead_ + std::size_t(b - firstBlock_)];
 }
 
 void SampleStore::expect(qint64 rows, qint64 spanMs) {
@@ -190,7 +202,7 @@ void SampleStore::coarsen(qint64 atLeastMs) {
     }
     rows_.resize(kept);
     ++generation_;
-    blocks_.clear();
+    clearBlocks();
     for (qint64 i = first_; i < endIndex(); ++i)
         summarise(i);
 }

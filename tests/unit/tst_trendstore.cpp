@@ -191,14 +191,17 @@ private slots:
     // extremes of its rows, and breaks where one of them was a gap.
     void columnsKeepExtremes_data() {
         QTest::addColumn<qint64>("columnMs");
-        QTest::newRow("narrower than a block") << 7 * kSecond;
-        QTest::newRow("about a block") << 64 * kSecond;
-        QTest::newRow("three blocks") << 185 * kSecond;
-        QTest::newRow("many blocks") << 1000 * kSecond;
+        QTest::addColumn<qint64>("keepMs"); // the oldest rows, and their blocks, are dropped
+        QTest::newRow("narrower than a block") << 7 * kSecond << 0LL;
+        QTest::newRow("about a block") << 64 * kSecond << 0LL;
+        QTest::newRow("three blocks") << 185 * kSecond << 0LL;
+        QTest::newRow("many blocks") << 1000 * kSecond << 0LL;
+        QTest::newRow("three blocks, the oldest dropped") << 185 * kSecond << 7000 * kSecond;
     }
     void columnsKeepExtremes() {
         QFETCH(qint64, columnMs);
-        SampleStore store;
+        QFETCH(qint64, keepMs);
+        SampleStore store(keepMs > 0 ? SampleStore::Limits{keepMs, 1000000} : SampleStore::kLive);
         QRandomGenerator random(columnMs);
         const qint64 start = 1000 * columnMs;
         const int rows = 20000;
@@ -214,6 +217,7 @@ private slots:
             }
             store.add(start + n * kSecond, v);
         }
+        QVERIFY(keepMs == 0 || store.size() <= keepMs / kSecond + 1);
         Decimator d;
         const Traces traces = d.trace(store, start, start + rows * kSecond, columnMs);
         for (int c = 0; c < kChannels; ++c) {
