@@ -1,6 +1,6 @@
 // tr6400-bench [--smoke] [--cli PATH] [--mbpoll PATH] [--startup PATH] [--sim-log FILE]
 //              [--csv FILE]   (one row per answer of the window, for a closer look)
-//              [--trend-only] (only the trend tab's phase, about 4 min: for work on the chart)
+//              [--trend-only] (only the trend tab's phase, about 5 min: for work on the chart)
 // The window's performance against the module simulator on a pseudo-terminal at 19200 baud
 // with a 5 ms turnaround. This process is the window: it builds the real frmMain offscreen on a
 // temporary program directory whose ports/COM4 is the simulator's link. Prints one table; exits
@@ -222,6 +222,26 @@ void reportTrend(Report &r, const Plan &plan, const WindowRun &window, const Tre
                  fixed(percent, 3, QStringLiteral("%")), QStringLiteral("≤ 0.5 %"),
                  when(percent <= 0.5));
     }
+    // Tab 1 and the trend in front by turns: the cost of the tab within one stretch of time.
+    const Summary turnTab1 = answerToBox(t.transactions, 5, log);
+    const Summary turnTrend = answerToBox(t.transactions, 6, log);
+    const auto perTurnRequest = [&](int i) {
+        return t.turnRequests[i] > 0 ? double(t.turnCpuMicros[i]) / t.turnRequests[i] : 0.0;
+    };
+    r.info(QStringLiteral("7"),
+           QStringLiteral("At %1 ms, tab 1 / trend (10 min view) in front by turns of %2 s (%3 "
+                          "each): CPU per reading")
+               .arg(plan.slowPeriodMs)
+               .arg(plan.turnMs / 1000.0, 0, 'f', 0)
+               .arg(plan.turns / 2),
+           QStringLiteral("%1 / %2 µs")
+               .arg(perTurnRequest(0), 0, 'f', 0)
+               .arg(perTurnRequest(1), 0, 'f', 0));
+    r.info(QStringLiteral("7"),
+           QStringLiteral("… the same turns, last answer byte → value box p99 (%1 / %2 answers)")
+               .arg(turnTab1.count)
+               .arg(turnTrend.count),
+           QStringLiteral("%1 / %2").arg(ms(turnTab1.p99), ms(turnTrend.p99)));
     r.target(QStringLiteral("7"),
              QStringLiteral("Chart redraw, 24 h view, after a reading (%1 runs): median / worst")
                  .arg(t.followDrawMs.count),
@@ -387,11 +407,14 @@ int main(int argc, char *argv[]) {
             failures << QStringLiteral("window: ") + figures.error;
     }
 
-    progress(QStringLiteral("trend tab: %1 s at %2 ms, 2 × %3 s at %4 ms, drawing, a %5 MB file")
+    progress(QStringLiteral("trend tab: %1 s at %2 ms, 2 × %3 s at %4 ms, %5 turns of %6 s with "
+                            "tab 1, drawing, a %7 MB file")
                  .arg(plan.trendFastMs / 1000.0)
                  .arg(plan.fastPeriodMs)
                  .arg(plan.trendSlowMs / 1000.0)
                  .arg(plan.slowPeriodMs)
+                 .arg(plan.turns)
+                 .arg(plan.turnMs / 1000.0)
                  .arg(double(plan.loadFileBytes) / 1e6, 0, 'f', 0));
     const TrendRun trend = runTrendPhases(plan, programDir, sim.pid());
     if (!trend.error.isEmpty())

@@ -13,6 +13,8 @@ Plan fullPlan() {
     p.toolRuns = 100;
     p.trendFastMs = 60000;
     p.trendSlowMs = 60000;
+    p.turnMs = 10000;
+    p.turns = 12;
     p.drawRuns = 20;
     p.loadFileBytes = 100LL * 1000 * 1000;
     return p;
@@ -30,6 +32,8 @@ Plan smokePlan() {
     p.toolRuns = 3;
     p.trendFastMs = 1100;
     p.trendSlowMs = 2100;
+    p.turnMs = 2100;
+    p.turns = 2;
     p.drawRuns = 3;
     p.loadFileBytes = 2LL * 1000 * 1000;
     return p;

@@ -179,7 +179,6 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
     }
     run.hwmKb = statusKb("VmHWM").value_or(-1);
     run.rssKb = statusKb("VmRSS").value_or(-1);
-    run.transactions = probe.transactions;
 
     // The day view after a reading, and drawn from scratch (another range, a resize, a zoom).
     trend.setRange(TrendPanel::Range::All);
@@ -192,6 +191,36 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
     run.pointsDrawn = trend.chart().traceItem().pointsDrawn();
     run.plotWidth = trend.chart().plotWidth();
     run.loads << loadAverage();
+
+    // The slow period with tab 1 and the trend in front by turns (after the drawing, whose
+    // first run from scratch meets the day's summaries untouched for minutes, as a user
+    // switching to the day view would); each turn is measured from its second second on, after
+    // the switch has been drawn.
+    trend.setRange(TrendPanel::Range::TenMinutes);
+    auto *tabs = tr::test::control<QTabWidget>(window, QStringLiteral("SSTab1"));
+    startCyclic(window, plan.slowPeriodMs);
+    for (int k = 0; k < plan.turns; ++k) {
+        const int which = k % 2;
+        if (which == 0)
+            tabs->setCurrentIndex(0);
+        else
+            tabs->setCurrentWidget(&trend);
+        probe.setPhase(5 + which);
+        runFor(1000);
+        const auto counted = [&] {
+            return int(
+                std::count_if(probe.transactions.begin(), probe.transactions.end(),
+                              [which](const Transaction &t) { return t.phase == 5 + which; }));
+        };
+        const int requestsBefore = counted();
+        const qint64 cpu = cpuMicros();
+        runFor(plan.turnMs - 1000);
+        run.turnCpuMicros[which] += cpuMicros() - cpu;
+        run.turnRequests[which] += counted() - requestsBefore;
+    }
+    window.acquisition().cmdStopOnce_Click();
+    tabs->setCurrentWidget(&trend);
+    run.transactions = probe.transactions;
 
     // A large data file, opened as the operator would.
     const QString path = programDir + QStringLiteral("/large-data.txt");

@@ -16,11 +16,16 @@ namespace tr::bench {
 // and with the 24 h view; the 24 h view drawn on demand; then a large data file opened.
 struct TrendRun {
     QString error;
-    std::vector<Transaction> transactions; // phase 2: fast period; 3, 4: slow period
+    // Phase 2: fast period; 3, 4: slow period; 5, 6: slow period with tab 1, the trend in front.
+    std::vector<Transaction> transactions;
     qint64 preloadedRows = 0;
     qint64 cpuMicros[2] = {0, 0}; // slow period: 10 min view, 24 h view
     qint64 wallMicros[2] = {0, 0};
     int requests[2] = {0, 0};
+    // Tab 1 and the trend (10 min view) in front by turns, the acquisition running throughout,
+    // so that the machine's drift falls on both alike: [0] tab 1, [1] the trend.
+    qint64 turnCpuMicros[2] = {0, 0};
+    int turnRequests[2] = {0, 0};
     Summary fullDrawMs;   // 24 h view, columns summarised from scratch, painted
     Summary followDrawMs; // 24 h view after one more reading, painted
     qsizetype pointsDrawn = 0;
