@@ -110,13 +110,13 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     // received bytes are laid out on the next turn of the event loop, after the values they
     // carry are in their boxes; clearing the box when a request goes out happens at once.
     connect(&link_, &Link::stateText, this, [this](const QString &text) {
-        const bool posted = stateLater_.has_value();
-        stateLater_.reset();
         if (text.isEmpty()) {
+            stateLater_.reset();
             if (!ui_->txtState->document()->isEmpty())
                 ui_->txtState->setPlainText(text);
             return;
         }
+        const bool posted = stateLater_.has_value();
         stateLater_ = text;
         if (posted)
             return;

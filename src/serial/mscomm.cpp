@@ -95,7 +95,6 @@ bool MSComm::setPortOpen(bool open) {
         if (serial_.isOpen())
             serial_.close();
         buffer_.clear();
-        wakeupCount_ = -1;
         return true;
     }
     if (serial_.isOpen())
@@ -119,7 +118,7 @@ bool MSComm::openDevice() {
     buffer_.clear();
     serial_.setPortName(openedDevice_);
     const bool opened = serial_.open(QIODevice::ReadWrite);
-    wakeupCount_ = -1;
+    wakeupCount_ = -1; // whatever the driver was told before, the open set it afresh
     if (opened) {
         applyLineSettings(serial_, line_);
         armWakeup();
@@ -147,7 +146,8 @@ void MSComm::clearInBuffer() {
 }
 
 QByteArray MSComm::Input() {
-    takeQueued();
+    if (inputLen_ == 0 || buffer_.size() < inputLen_)
+        takeQueued();
     const qsizetype n =
         inputLen_ == 0 ? buffer_.size() : std::min<qsizetype>(inputLen_, buffer_.size());
     QByteArray out = buffer_.left(n);
@@ -246,7 +246,6 @@ void MSComm::onError(QSerialPort::SerialPortError error) {
     if (isDeviceLoss(error) && serial_.isOpen()) {
         serial_.close();
         buffer_.clear();
-        wakeupCount_ = -1;
         lost_ = true;
         emit deviceLost();
     }
