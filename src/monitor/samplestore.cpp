@@ -54,7 +54,9 @@ ChannelValues valuesOf(const std::vector<Reading> &readings) {
     return values;
 }
 
-SampleStore::SampleStore(Limits limits) : limits_(limits) {
+SampleStore::SampleStore(Limits limits)
+    : limits_(limits), rows_(std::size_t(limits.maxRows) + 1),
+      blocks_(std::size_t(limits.maxRows / kBlockRows) + 4) {
     if (limits_.keepMs > 0 && limits_.maxRows > 0)
         intervalMs_ = std::max<qint64>(1, limits_.keepMs / limits_.maxRows);
 }
@@ -80,16 +82,22 @@ void SampleStore::addGap(qint64 ms) {
 void SampleStore::clear() {
     first_ += qint64(rows_.size());
     rows_.clear();
-    clearBlocks();
+    blocks_.clear();
     ++generation_;
     if (limits_.keepMs == 0)
         intervalMs_ = 0;
 }
 
 qint64 SampleStore::indexAt(qint64 ms) const {
-    const auto at = std::lower_bound(rows_.begin(), rows_.end(), ms,
-                                     [](const SampleRow &r, qint64 t) { return r.ms < t; });
-    return first_ + qint64(at - rows_.begin());
+    std::size_t lo = 0, hi = rows_.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (rows_[mid].ms < ms)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return first_ + qint64(lo);
 }
 
 void SampleStore::append(const SampleRow &incoming) {
@@ -109,30 +117,30 @@ void SampleStore::append(const SampleRow &incoming) {
 
     if (limits_.keepMs > 0) {
         const qint64 oldest = rows_.back().ms - limits_.keepMs;
-        while (!rows_.empty() && rows_.front().ms < oldest) {
-            rows_.pop_front();
-            ++first_;
-        }
+        std::size_t old = 0;
+        while (old < rows_.size() && rows_[old].ms < oldest)
+            ++old;
+        rows_.pop_front(old);
+        first_ += qint64(old);
     }
     if (qsizetype(rows_.size()) > limits_.maxRows && limits_.keepMs == 0)
         coarsen(1);
     // Still too many (channels coming and going at every reading): the oldest give way.
-    while (qsizetype(rows_.size()) > limits_.maxRows) {
-        rows_.pop_front();
-        ++first_;
+    if (qsizetype(rows_.size()) > limits_.maxRows) {
+        const std::size_t over = rows_.size() - std::size_t(limits_.maxRows);
+        rows_.pop_front(over);
+        first_ += qint64(over);
     }
     dropFront();
 }
 
 void SampleStore::summarise(qint64 index) {
     const qint64 b = index / kBlockRows;
-    if (blockCount() == 0) {
-        clearBlocks();
+    if (blocks_.empty())
         firstBlock_ = b;
-    }
-    while (firstBlock_ + qint64(blockCount()) <= b)
-        blocks_.emplace_back();
-    BlockSummary &block = blocks_[blockHead_ + std::size_t(b - firstBlock_)];
+    while (firstBlock_ + qint64(blocks_.size()) <= b)
+        blocks_.push_back(BlockSummary{});
+    BlockSummary &block = blocks_[std::size_t(b - firstBlock_)];
     ChannelSpan *spans = block.spans.data();
     const SampleRow &r = row(index);
     // A row's time is that of its first reading, which a merge does not change.
@@ -147,27 +155,19 @@ void SampleStore::summarise(qint64 index) {
     }
 }
 
-void SampleStore::clearBlocks() {
-    blocks_.clear();
-    blockHead_ = 0;
-}
-
 void SampleStore::dropFront() {
-    while (blockCount() > 0 && (firstBlock_ + 1) * kBlockRows <= first_) {
-        ++blockHead_;
-        ++firstBlock_;
-    }
-    // The dropped ones are let go once they are an eighth of the array.
-    if (blockHead_ > 0 && blockHead_ * 8 >= blocks_.size()) {
-        blocks_.erase(blocks_.begin(), blocks_.begin() + std::ptrdiff_t(blockHead_));
-        blockHead_ = 0;
+    // Blocks whose rows are all gone.
+    const qint64 gone = std::min(qint64(blocks_.size()), first_ / kBlockRows - firstBlock_);
+    if (gone > 0) {
+        blocks_.pop_front(std::size_t(gone));
+        firstBlock_ += gone;
     }
 }
 
 const BlockSummary *SampleStore::block(qint64 b) const {
     if (b < firstBlock_ || b * kBlockRows < first_ || (b + 1) * kBlockRows >= endIndex())
         return nullptr;
-    return &blocks_[blockHead_ + std::size_t(b - firstBlock_)];
+    return &blocks_[std::size_t(b - firstBlock_)];
 }
 
 void SampleStore::expect(qint64 rows, qint64 spanMs) {
@@ -200,9 +200,9 @@ void SampleStore::coarsen(qint64 atLeastMs) {
         }
         rows_[kept++] = rows_[i];
     }
-    rows_.resize(kept);
+    rows_.truncate(kept);
     ++generation_;
-    clearBlocks();
+    blocks_.clear();
     for (qint64 i = first_; i < endIndex(); ++i)
         summarise(i);
 }

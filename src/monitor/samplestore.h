@@ -2,11 +2,11 @@
 
 #include "modbus/decode.h"
 #include "monitor/channelspan.h"
+#include "monitor/pagedring.h"
 
 #include <QtGlobal>
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -103,15 +103,12 @@ private:
     // Adds a row's values to its block's summary; again after a merge, which only widens it.
     void summarise(qint64 index);
     void dropFront();
-    void clearBlocks();
-    std::size_t blockCount() const { return blocks_.size() - blockHead_; }
 
     Limits limits_;
-    std::deque<SampleRow> rows_;
-    // Blocks firstBlock_ on are blocks_[blockHead_] on: one array rather than a deque's small
-    // pieces between the rows, so that visiting every block touches few pages of memory.
-    std::vector<BlockSummary> blocks_;
-    std::size_t blockHead_ = 0;
+    // Each in memory of its own, rows and blocks apart, so that visiting every block touches
+    // few pages.
+    PagedRing<SampleRow> rows_;
+    PagedRing<BlockSummary> blocks_; // blocks firstBlock_ on
     qint64 firstBlock_ = 0;
     qint64 first_ = 0;
     qint64 intervalMs_ = 0;

@@ -1,10 +1,12 @@
 // The trend's samples and their decimation: gaps stay gaps, every column keeps its extremes,
 // and following the newest rows gives what a fresh summary gives.
 #include "monitor/decimator.h"
+#include "monitor/pagedring.h"
 
 #include <QMap>
 #include <QRandomGenerator>
 #include <QTest>
+#include <deque>
 
 using namespace tr;
 
@@ -293,6 +295,62 @@ private slots:
                                         : QStringLiteral("gap"));
         }
         QCOMPARE(shown.join(QLatin1Char(' ')), rows);
+    }
+
+    // The ring against a deque through wrap-arounds, with pages as pieces so that memory is
+    // given back often: a piece given back while it still holds a row reads as zeros.
+    void ringKeepsRowsAndGivesBackTheRest_data() {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<QString>("steps"); // +N adds N rows, -N drops N, =N keeps N, c clears
+        QTest::newRow("filling, draining") << 500 << "+500 -499 +1 -2";
+        QTest::newRow("wrapping many times") << 300 << "+250 -200 +250 -250 +300 -150 +290";
+        QTest::newRow("full: the oldest give way") << 200 << "+1000 -100 +7";
+        QTest::newRow("kept, then refilled") << 400 << "+390 =17 +380 =0 +40 c +5";
+    }
+    void ringKeepsRowsAndGivesBackTheRest() {
+        QFETCH(int, capacity);
+        QFETCH(QString, steps);
+        constexpr std::size_t kPage = 4096;
+        PagedRing<SampleRow> ring(std::size_t(capacity), kPage);
+        QVERIFY(ring.capacity() >= std::size_t(capacity));
+        std::deque<SampleRow> model;
+        qint64 next = 1;
+        for (const QString &step : steps.split(QLatin1Char(' '))) {
+            const std::size_t n = step.mid(1).toULongLong();
+            switch (step.at(0).toLatin1()) {
+            case '+':
+                for (std::size_t i = 0; i < n; ++i) {
+                    SampleRow row;
+                    row.ms = next++;
+                    row.lo.fill(Code(next % 40000));
+                    ring.push_back(row);
+                    model.push_back(row);
+                    if (model.size() > ring.capacity())
+                        model.pop_front();
+                }
+                break;
+            case '-':
+                ring.pop_front(n);
+                model.erase(model.begin(),
+                            model.begin() + std::ptrdiff_t(std::min(n, model.size())));
+                break;
+            case '=':
+                ring.truncate(n);
+                model.resize(std::min(n, model.size()));
+                break;
+            default:
+                ring.clear();
+                model.clear();
+            }
+            QCOMPARE(ring.size(), model.size());
+            for (std::size_t i = 0; i < model.size(); ++i) {
+                QCOMPARE(ring[i].ms, model[i].ms);
+                QCOMPARE(ring[i].lo[7], model[i].lo[7]);
+            }
+            // What it holds, plus the pieces shared at either end of the one or two stretches.
+            QVERIFY2(ring.piecesInUse() <= model.size() * sizeof(SampleRow) / kPage + 4,
+                     qPrintable(step));
+        }
     }
 };
 
