@@ -14,7 +14,7 @@ Plan fullPlan() {
     p.trendFastMs = 60000;
     p.trendSlowMs = 60000;
     p.turnMs = 10000;
-    p.turns = 12;
+    p.turns = 18;
     p.drawRuns = 20;
     p.loadFileBytes = 100LL * 1000 * 1000;
     return p;
@@ -33,7 +33,7 @@ Plan smokePlan() {
     p.trendFastMs = 1100;
     p.trendSlowMs = 2100;
     p.turnMs = 2100;
-    p.turns = 2;
+    p.turns = 3;
     p.drawRuns = 3;
     p.loadFileBytes = 2LL * 1000 * 1000;
     return p;

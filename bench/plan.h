@@ -21,8 +21,8 @@ struct Plan {
     int toolRuns = 0;         // invocations of each command-line master
     int trendFastMs = 0;      // trend tab in front, a day pre-loaded: the fast period
     int trendSlowMs = 0;      // then the slow period, with each of two views
-    int turnMs = 0;           // then tab 1 and the trend in front by turns, this long each,
-    int turns = 0;            // this many turns in all (half each)
+    int turnMs = 0;           // then tab 1, the trend and a bare window by turns, this long each,
+    int turns = 0;            // this many turns in all (a third each)
     int drawRuns = 0;         // drawings of the day view timed
     qint64 loadFileBytes = 0; // the data file opened at the end
     int channels = 8;         // registers per request

@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QGridLayout>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
@@ -112,6 +113,44 @@ template <typename Step> Summary timeDrawing(TrendPanel &trend, int runs, Step b
     return summarize(ms);
 }
 
+// Eight line edits in a window of their own, given new text at every tick of a timer, the
+// value boxes' way: the floor under what a reading costs the window.
+class BareWindow {
+public:
+    explicit BareWindow(int periodMs) {
+        auto *layout = new QGridLayout(&window_);
+        for (int i = 0; i < kChannels; ++i) {
+            boxes_[i] = new QLineEdit(&window_);
+            boxes_[i]->setReadOnly(true);
+            boxes_[i]->setFocusPolicy(Qt::NoFocus);
+            layout->addWidget(boxes_[i], i / 4, i % 4);
+        }
+        window_.resize(690, 120);
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(periodMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            ++ticks_;
+            for (int i = 0; i < kChannels; ++i)
+                boxes_[i]->setText(QString::number(20.0 + (ticks_ * 7 + i) % 97 / 10.0, 'f', 1));
+        });
+    }
+    void start() {
+        window_.show();
+        timer_.start();
+    }
+    void stop() {
+        timer_.stop();
+        window_.hide();
+    }
+    int ticks() const { return ticks_; }
+
+private:
+    QWidget window_;
+    QLineEdit *boxes_[kChannels] = {};
+    QTimer timer_;
+    int ticks_ = 0;
+};
+
 } // namespace
 
 Summary answerToBox(const std::vector<Transaction> &transactions, int phase,
@@ -192,31 +231,40 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
     run.plotWidth = trend.chart().plotWidth();
     run.loads << loadAverage();
 
-    // The slow period with tab 1 and the trend in front by turns (after the drawing, whose
-    // first run from scratch meets the day's summaries untouched for minutes, as a user
-    // switching to the day view would); each turn is measured from its second second on, after
-    // the switch has been drawn.
+    // The slow period with tab 1 and the trend in front by turns, and the bare window with the
+    // acquisition stopped (after the drawing, whose first run from scratch meets the day's
+    // summaries untouched for minutes, as a user switching to the day view would); each turn is
+    // measured from its second second on, after the switch has been drawn.
     trend.setRange(TrendPanel::Range::TenMinutes);
     auto *tabs = tr::test::control<QTabWidget>(window, QStringLiteral("SSTab1"));
-    startCyclic(window, plan.slowPeriodMs);
+    BareWindow bare(plan.slowPeriodMs);
     for (int k = 0; k < plan.turns; ++k) {
-        const int which = k % 2;
-        if (which == 0)
+        const int which = k % 3;
+        if (which == 0) {
             tabs->setCurrentIndex(0);
-        else
+            startCyclic(window, plan.slowPeriodMs);
+        } else if (which == 1) {
             tabs->setCurrentWidget(&trend);
+        } else {
+            window.acquisition().cmdStopOnce_Click();
+            bare.start();
+        }
         probe.setPhase(5 + which);
         runFor(1000);
         const auto counted = [&] {
+            if (which == 2)
+                return bare.ticks();
             return int(
                 std::count_if(probe.transactions.begin(), probe.transactions.end(),
                               [which](const Transaction &t) { return t.phase == 5 + which; }));
         };
-        const int requestsBefore = counted();
+        const int countedBefore = counted();
         const qint64 cpu = cpuMicros();
         runFor(plan.turnMs - 1000);
         run.turnCpuMicros[which] += cpuMicros() - cpu;
-        run.turnRequests[which] += counted() - requestsBefore;
+        run.turnRequests[which] += counted() - countedBefore;
+        if (which == 2)
+            bare.stop();
     }
     window.acquisition().cmdStopOnce_Click();
     tabs->setCurrentWidget(&trend);
