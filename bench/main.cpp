@@ -244,6 +244,13 @@ void reportTrend(Report &r, const Plan &plan, const WindowRun &window, const Tre
                .arg(turnTab1.count)
                .arg(turnTrend.count),
            QStringLiteral("%1 / %2").arg(ms(turnTab1.p99), ms(turnTrend.p99)));
+    r.info(QStringLiteral("7"),
+           QStringLiteral("The machine: touching memory right after writing it / after 1 s "
+                          "alone, per 4 KiB (4 MiB; in 2 MiB huge pages)"),
+           QStringLiteral("%1 / %2 µs (%3 µs)")
+               .arg(t.coldTouch.warm, 0, 'f', 2)
+               .arg(t.coldTouch.cold, 0, 'f', 2)
+               .arg(t.coldTouch.hugeCold, 0, 'f', 2));
     r.target(QStringLiteral("7"),
              QStringLiteral("Chart redraw, 24 h view, after a reading (%1 runs): median / worst")
                  .arg(t.followDrawMs.count),

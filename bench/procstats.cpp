@@ -1,8 +1,14 @@
 #include "bench/procstats.h"
 
+#include "monitor/pagedring.h"
+
 #include <QFile>
 #include <QList>
+#include <QThread>
+#include <chrono>
+#include <cstring>
 #include <sys/resource.h>
+#include <vector>
 
 namespace tr::bench {
 
@@ -50,6 +56,36 @@ QString loadAverage() {
         return QStringLiteral("?");
     const QList<QByteArray> parts = file.readAll().simplified().split(' ');
     return QString::fromLatin1(parts.mid(0, 3).join(' '));
+}
+
+namespace {
+
+double touchMicrosPerPage(const unsigned char *bytes, std::size_t size) {
+    constexpr std::size_t kPage = 4096;
+    const auto start = std::chrono::steady_clock::now();
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < size; i += kPage)
+        sum += static_cast<const volatile unsigned char *>(bytes)[i];
+    const auto took = std::chrono::steady_clock::now() - start;
+    return std::chrono::duration<double, std::micro>(took).count() / double(size / kPage) +
+           (sum == 1 ? 1e-9 : 0.0);
+}
+
+} // namespace
+
+ColdTouch coldTouch(int idleMs) {
+    constexpr std::size_t kBytes = std::size_t(4) << 20;
+    // Ordinary pages: memory of its own, apart from the heap.
+    std::vector<unsigned char> plain(kBytes, 1);
+    tr::PagedMemory huge(kBytes, tr::PagedMemory::kPieceBytes);
+    std::memset(huge.data(), 1, kBytes);
+    ColdTouch t;
+    t.warm = touchMicrosPerPage(plain.data(), kBytes);
+    touchMicrosPerPage(huge.data(), kBytes);
+    QThread::msleep(static_cast<unsigned long>(idleMs));
+    t.cold = touchMicrosPerPage(plain.data(), kBytes);
+    t.hugeCold = touchMicrosPerPage(huge.data(), kBytes);
+    return t;
 }
 
 } // namespace tr::bench

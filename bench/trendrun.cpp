@@ -16,7 +16,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QGridLayout>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
@@ -118,12 +117,11 @@ template <typename Step> Summary timeDrawing(TrendPanel &trend, int runs, Step b
 class BareWindow {
 public:
     explicit BareWindow(int periodMs) {
-        auto *layout = new QGridLayout(&window_);
         for (int i = 0; i < kChannels; ++i) {
             boxes_[i] = new QLineEdit(&window_);
             boxes_[i]->setReadOnly(true);
             boxes_[i]->setFocusPolicy(Qt::NoFocus);
-            layout->addWidget(boxes_[i], i / 4, i % 4);
+            boxes_[i]->setGeometry(10 + i % 4 * 170, 10 + i / 4 * 40, 160, 30);
         }
         window_.resize(690, 120);
         timer_.setTimerType(Qt::PreciseTimer);
@@ -176,6 +174,7 @@ Summary answerToBox(const std::vector<Transaction> &transactions, int phase,
 
 TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simPid) {
     TrendRun run;
+    run.coldTouch = coldTouch(1000);
     test::ScriptedMessages messages;
     test::ScriptedFiles files;
     frmMain window(ToolDirs::portable(programDir), messages, files);

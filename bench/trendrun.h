@@ -2,6 +2,7 @@
 
 #include "bench/plan.h"
 #include "bench/probe.h"
+#include "bench/procstats.h"
 #include "bench/stats.h"
 #include "support/wirelog.h"
 
@@ -38,6 +39,7 @@ struct TrendRun {
     double loadMs = 0;       // "打开数据文件" until the chart shows the file
     double longestGapMs = 0; // the longest the window's event loop was away meanwhile
     QStringList loads;
+    ColdTouch coldTouch; // before the window is built, 1 s alone
 };
 
 TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simPid);
