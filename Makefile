@@ -39,7 +39,7 @@ package: release
 fuzz: deps
 	@tests/fuzz/run
 
-# The performance table against the simulator, about 17 minutes; not part of `make test`.
+# The performance table against the simulator, about 18 minutes; not part of `make test`.
 # Measures the release build, as installed. BENCH_ARGS=--smoke runs every phase for about a
 # second (CI: it builds and completes).
 BENCH_ARGS ?=

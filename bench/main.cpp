@@ -1,6 +1,6 @@
 // tr6400-bench [--smoke] [--cli PATH] [--mbpoll PATH] [--startup PATH] [--sim-log FILE]
 //              [--csv FILE]   (one row per answer of the window, for a closer look)
-//              [--trend-only] (only the trend tab's phase, about 5 min: for work on the chart)
+//              [--trend-only] (only the trend tab's phase, about 7 min: for work on the chart)
 // The window's performance against the module simulator on a pseudo-terminal at 19200 baud
 // with a 5 ms turnaround. This process is the window: it builds the real frmMain offscreen on a
 // temporary program directory whose ports/COM4 is the simulator's link. Prints one table; exits

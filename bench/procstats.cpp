@@ -60,15 +60,13 @@ QString loadAverage() {
 
 namespace {
 
-double touchMicrosPerPage(const unsigned char *bytes, std::size_t size) {
+double touchMicrosPerPage(const volatile unsigned char *bytes, std::size_t size) {
     constexpr std::size_t kPage = 4096;
     const auto start = std::chrono::steady_clock::now();
-    unsigned sum = 0;
     for (std::size_t i = 0; i < size; i += kPage)
-        sum += static_cast<const volatile unsigned char *>(bytes)[i];
+        static_cast<void>(bytes[i]); // a volatile read is made, used or not
     const auto took = std::chrono::steady_clock::now() - start;
-    return std::chrono::duration<double, std::micro>(took).count() / double(size / kPage) +
-           (sum == 1 ? 1e-9 : 0.0);
+    return std::chrono::duration<double, std::micro>(took).count() / double(size / kPage);
 }
 
 } // namespace

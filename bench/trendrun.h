@@ -17,7 +17,8 @@ namespace tr::bench {
 // and with the 24 h view; the 24 h view drawn on demand; then a large data file opened.
 struct TrendRun {
     QString error;
-    // Phase 2: fast period; 3, 4: slow period; 5, 6: slow period with tab 1, the trend in front.
+    // Phase 2: fast period; 3, 4: slow period; 5, 6: slow period with tab 1, the trend in front
+    // (7, the bare window's turns, has none).
     std::vector<Transaction> transactions;
     qint64 preloadedRows = 0;
     qint64 cpuMicros[2] = {0, 0}; // slow period: 10 min view, 24 h view

@@ -18,19 +18,12 @@ class PagedMemory {
 public:
     static constexpr std::size_t kPieceBytes = std::size_t(2) << 20;
 
-    PagedMemory() = default;
     // At least `bytes`, in whole pieces of `pieceBytes` (a multiple of the system's page size).
     PagedMemory(std::size_t bytes, std::size_t pieceBytes);
     ~PagedMemory();
+    // Moved from, it holds nothing.
     PagedMemory(PagedMemory &&other) noexcept { swap(other); }
-    PagedMemory &operator=(PagedMemory &&other) noexcept {
-        PagedMemory gone;
-        gone.swap(other);
-        swap(gone);
-        return *this;
-    }
-    PagedMemory(const PagedMemory &) = delete;
-    PagedMemory &operator=(const PagedMemory &) = delete;
+    PagedMemory &operator=(PagedMemory &&) = delete;
 
     unsigned char *data() const { return data_; }
     std::size_t bytes() const { return bytes_; }
@@ -71,15 +64,6 @@ public:
         : memory_(std::move(other.memory_)), capacity_(std::exchange(other.capacity_, 0)),
           head_(std::exchange(other.head_, 0)), size_(std::exchange(other.size_, 0)),
           used_(std::move(other.used_)) {}
-    PagedRing &operator=(PagedRing &&other) noexcept {
-        PagedRing gone(std::move(other));
-        std::swap(memory_, gone.memory_);
-        std::swap(capacity_, gone.capacity_);
-        std::swap(head_, gone.head_);
-        std::swap(size_, gone.size_);
-        std::swap(used_, gone.used_);
-        return *this;
-    }
 
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
