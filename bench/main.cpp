@@ -451,6 +451,13 @@ int main(int argc, char *argv[]) {
         QStringLiteral("Build type of the measured code: %1.").arg(QStringLiteral(TR_BUILD_TYPE)));
     std::printf("%s", report.text(plan.smoke).toUtf8().constData());
 
+    // The trend phase's answers go into the same table, after the window's.
+    WindowRun trendAnswers;
+    trendAnswers.transactions = trend.transactions;
+    const QByteArray trendRows =
+        analyseWindow(plan, trendAnswers, tr::test::readWireLog(simLog)).csv;
+    figures.csv = figures.csv.isEmpty() ? trendRows
+                                        : figures.csv + trendRows.mid(trendRows.indexOf('\n') + 1);
     if (!options.csv.isEmpty() && !writeFile(options.csv, figures.csv))
         failures << QStringLiteral("cannot write ") + options.csv;
     if (!options.simLogCopy.isEmpty()) {
