@@ -1,5 +1,5 @@
 // tr6400-bench [--smoke] [--cli PATH] [--mbpoll PATH] [--startup PATH] [--sim-log FILE]
-//              [--csv FILE]   (one row per answer of the window, for a closer look)
+//              [--csv FILE]   (one row per answer, for a closer look)
 //              [--trend-only] (only the trend tab's phase, about 7 min: for work on the chart)
 // The window's performance against the module simulator on a pseudo-terminal at 19200 baud
 // with a 5 ms turnaround. This process is the window: it builds the real frmMain offscreen on a
@@ -411,9 +411,6 @@ int main(int argc, char *argv[]) {
                      .arg(plan.slowMs / 1000.0)
                      .arg(plan.slowPeriodMs));
         window = runWindowPhases(plan, programDir, sim.pid());
-        figures = analyseWindow(plan, window, tr::test::readWireLog(simLog));
-        if (!figures.error.isEmpty())
-            failures << QStringLiteral("window: ") + figures.error;
     }
 
     progress(QStringLiteral("trend tab: %1 s at %2 ms, 2 × %3 s at %4 ms, %5 turns of %6 s with "
@@ -428,6 +425,14 @@ int main(int argc, char *argv[]) {
     const TrendRun trend = runTrendPhases(plan, programDir, sim.pid());
     if (!trend.error.isEmpty())
         failures << QStringLiteral("trend: ") + trend.error;
+
+    // The simulator's log of the window's and the trend's phases.
+    const QList<tr::test::WireLine> wire = tr::test::readWireLog(simLog);
+    if (!options.trendOnly) {
+        figures = analyseWindow(plan, window, wire);
+        if (!figures.error.isEmpty())
+            failures << QStringLiteral("window: ") + figures.error;
+    }
 
     SideBySide tools;
     if (!options.trendOnly) {
@@ -446,19 +451,16 @@ int main(int argc, char *argv[]) {
         reportMemory(report, plan, window);
         reportTools(report, tools);
     }
-    reportTrend(report, plan, window, trend, tr::test::readWireLog(simLog));
+    reportTrend(report, plan, window, trend, wire);
     report.detail(
         QStringLiteral("Build type of the measured code: %1.").arg(QStringLiteral(TR_BUILD_TYPE)));
     std::printf("%s", report.text(plan.smoke).toUtf8().constData());
 
-    // The trend phase's answers go into the same table, after the window's.
-    WindowRun trendAnswers;
-    trendAnswers.transactions = trend.transactions;
-    const QByteArray trendRows =
-        analyseWindow(plan, trendAnswers, tr::test::readWireLog(simLog)).csv;
-    figures.csv = figures.csv.isEmpty() ? trendRows
-                                        : figures.csv + trendRows.mid(trendRows.indexOf('\n') + 1);
-    if (!options.csv.isEmpty() && !writeFile(options.csv, figures.csv))
+    // One table of the window's answers and then the trend's.
+    std::vector<Transaction> answered = window.transactions;
+    answered.insert(answered.end(), trend.transactions.begin(), trend.transactions.end());
+    if (!options.csv.isEmpty() &&
+        !writeFile(options.csv, answerTable(matchAnswers(answered, wire))))
         failures << QStringLiteral("cannot write ") + options.csv;
     if (!options.simLogCopy.isEmpty()) {
         QFile::remove(options.simLogCopy);

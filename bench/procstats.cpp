@@ -79,7 +79,6 @@ ColdTouch coldTouch(int idleMs) {
     std::memset(huge.data(), 1, kBytes);
     ColdTouch t;
     t.warm = touchMicrosPerPage(plain.data(), kBytes);
-    touchMicrosPerPage(huge.data(), kBytes);
     QThread::msleep(static_cast<unsigned long>(idleMs));
     t.cold = touchMicrosPerPage(plain.data(), kBytes);
     t.hugeCold = touchMicrosPerPage(huge.data(), kBytes);

@@ -19,7 +19,9 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace tr::bench {
 
@@ -153,21 +155,13 @@ private:
 
 Summary answerToBox(const std::vector<Transaction> &transactions, int phase,
                     const QList<test::WireLine> &log) {
+    std::vector<Transaction> ofPhase;
+    std::copy_if(transactions.begin(), transactions.end(), std::back_inserter(ofPhase),
+                 [phase](const Transaction &t) { return t.phase == phase; });
     std::vector<double> latency;
-    qsizetype from = 0;
-    for (const Transaction &t : transactions) {
-        if (t.phase != phase || t.decodedAt == 0)
-            continue;
-        for (qsizetype i = from; i < log.size(); ++i) {
-            const test::WireLine &w = log[i];
-            if (w.micros > t.sentAt + 1000000)
-                break;
-            if (w.tag == QLatin1String("TX") && w.bytes == t.answer && w.micros >= t.sentAt) {
-                from = i + 1;
-                latency.push_back(double(t.boxAt - w.micros) / 1000.0);
-                break;
-            }
-        }
+    for (const MatchedAnswer &m : matchAnswers(ofPhase, log)) {
+        if (m.answer)
+            latency.push_back(double(m.t->boxAt - m.answer->micros) / 1000.0);
     }
     return summarize(latency);
 }

@@ -170,27 +170,15 @@ WindowRun runWindowPhases(const Plan &plan, const QString &programDir, qint64 si
     return run;
 }
 
-WindowFigures analyseWindow(const Plan &plan, const WindowRun &run,
-                            const QList<test::WireLine> &log) {
-    WindowFigures f;
-    f.error = run.error;
-    const int answerBytes = 2 * plan.channels + 5;
-    f.wireMs = double(8 + answerBytes) * 10.0 * 1000.0 / plan.baud + plan.turnaroundMs;
-
-    std::vector<double> latency, take, paint, transaction, ratio, delivery, sim, back;
-    std::vector<Sample> samples;
-    f.csv = "phase,sent_us,rx_after_ms,tx_after_ms,received_after_ms,decoded_after_ms,"
-            "box_after_ms,paint_after_ms,own_run_delay_ms,sim_run_delay_ms\n";
-    int slowSamples = 0;
+std::vector<MatchedAnswer> matchAnswers(const std::vector<Transaction> &transactions,
+                                        const QList<test::WireLine> &log) {
+    std::vector<MatchedAnswer> matched;
     qsizetype rx = 0;
     qsizetype tx = 0;
-    const auto ms = [](qint64 micros) { return double(micros) / 1000.0; };
-    for (const Transaction &t : run.transactions) {
+    for (const Transaction &t : transactions) {
         if (t.decodedAt == 0)
             continue;
-        ++f.answers;
-        // The simulator's lines for this request and answer: the next ones with the same bytes,
-        // no earlier than the request was handed to the port.
+        // The next line with the same bytes, no earlier than the request was handed to the port.
         const auto find = [&](qsizetype &from, const char *tag,
                               const QByteArray &bytes) -> const test::WireLine * {
             for (qsizetype i = from; i < log.size(); ++i) {
@@ -205,21 +193,52 @@ WindowFigures analyseWindow(const Plan &plan, const WindowRun &run,
             return nullptr;
         };
         const test::WireLine *request = find(rx, "RX", t.request);
-        const test::WireLine *answer = find(tx, "TX", t.answer);
-        if (!answer) {
+        matched.push_back({&t, request, find(tx, "TX", t.answer)});
+    }
+    return matched;
+}
+
+QByteArray answerTable(const std::vector<MatchedAnswer> &answers) {
+    QByteArray csv = "phase,sent_us,rx_after_ms,tx_after_ms,received_after_ms,decoded_after_ms,"
+                     "box_after_ms,paint_after_ms,own_run_delay_ms,sim_run_delay_ms\n";
+    for (const MatchedAnswer &m : answers) {
+        if (!m.answer)
+            continue;
+        const Transaction &t = *m.t;
+        const auto after = [&](qint64 at) {
+            return at != 0 ? QByteArray::number(double(at - t.sentAt) / 1000.0, 'f', 3)
+                           : QByteArray();
+        };
+        csv += QByteArray::number(t.phase) + ',' + QByteArray::number(t.sentAt) + ',' +
+               (m.request ? after(m.request->micros) : QByteArray()) + ',' +
+               after(m.answer->micros) + ',' + after(t.receivedAt) + ',' + after(t.decodedAt) +
+               ',' + after(t.boxAt) + ',' + after(t.paintAt) + ',' +
+               QByteArray::number(double(t.ownRunDelay) / 1000.0, 'f', 3) + ',' +
+               QByteArray::number(double(t.simRunDelay) / 1000.0, 'f', 3) + '\n';
+    }
+    return csv;
+}
+
+WindowFigures analyseWindow(const Plan &plan, const WindowRun &run,
+                            const QList<test::WireLine> &log) {
+    WindowFigures f;
+    f.error = run.error;
+    const int answerBytes = 2 * plan.channels + 5;
+    f.wireMs = double(8 + answerBytes) * 10.0 * 1000.0 / plan.baud + plan.turnaroundMs;
+
+    std::vector<double> latency, take, paint, transaction, ratio, delivery, sim, back;
+    std::vector<Sample> samples;
+    int slowSamples = 0;
+    const auto ms = [](qint64 micros) { return double(micros) / 1000.0; };
+    for (const MatchedAnswer &m : matchAnswers(run.transactions, log)) {
+        ++f.answers;
+        if (!m.answer) {
             ++f.unmatched;
             continue;
         }
-        // Every answer goes into the table; the figures take the counted ones.
-        const auto after = [&](qint64 at) {
-            return at != 0 ? QByteArray::number(ms(at - t.sentAt), 'f', 3) : QByteArray();
-        };
-        f.csv += QByteArray::number(t.phase) + ',' + QByteArray::number(t.sentAt) + ',' +
-                 (request ? after(request->micros) : QByteArray()) + ',' + after(answer->micros) +
-                 ',' + after(t.receivedAt) + ',' + after(t.decodedAt) + ',' + after(t.boxAt) + ',' +
-                 after(t.paintAt) + ',' +
-                 QByteArray::number(double(t.ownRunDelay) / 1000.0, 'f', 3) + ',' +
-                 QByteArray::number(double(t.simRunDelay) / 1000.0, 'f', 3) + '\n';
+        const Transaction &t = *m.t;
+        const test::WireLine *request = m.request;
+        const test::WireLine *answer = m.answer;
         const bool counted =
             plan.latencySamples == 0 || (t.phase == 1 && slowSamples < plan.latencySamples);
         if (!counted)

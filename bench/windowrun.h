@@ -81,9 +81,20 @@ struct WindowFigures {
     PeriodFigures fast, slow;
     TailFigures latencyTail; // latency over 1 ms
     TailFigures ratioTail;   // transaction over 1.10 x wire time
-    // One row per answer: stamps relative to the request, run-queue waits.
-    QByteArray csv;
 };
+
+// A decoded answer with the simulator's lines for its request and its answer (null where the
+// log has none). Points into the transactions and the log it was matched from.
+struct MatchedAnswer {
+    const Transaction *t = nullptr;
+    const test::WireLine *request = nullptr;
+    const test::WireLine *answer = nullptr;
+};
+// The decoded answers in order, each paired with the simulator's RX and TX lines of its bytes.
+std::vector<MatchedAnswer> matchAnswers(const std::vector<Transaction> &transactions,
+                                        const QList<test::WireLine> &log);
+// A header and one row per answer the log has: stamps relative to the request, run-queue waits.
+QByteArray answerTable(const std::vector<MatchedAnswer> &answers);
 
 WindowFigures analyseWindow(const Plan &plan, const WindowRun &run,
                             const QList<test::WireLine> &log);
