@@ -214,7 +214,7 @@ private slots:
         row("", "read --log --quiet", 1, "--log needs a value", 0);
         row("", "read --format csv --log @DIR@/old.csv", 1, "@DIR@/old.csv begins with", 0);
         row("", "cal write --channel 1 --slope -0.4", 1, "--slope expects", 0);
-        row("", "read --station 1-10 --every 50", 1, "10 stations do not fit into 50 ms", 0);
+        row("", "read --station 1-10 --every 50", 1, "10 station(s) do not fit into 50 ms", 0);
         row("--truncate 1", "read --retries 0", 3, "sample 1: bad answer: truncated", 1);
         row("--drop-answer 5", "cal restore @DIR@/in.txt --retries 0 --timeout-ms 200", 2,
             "already written: channel 1 and the slope of channel 2", 5);
@@ -322,7 +322,7 @@ private slots:
         QVERIFY2(drops > 0 && counts["ok"] > 10 && counts["missed"] >= 2, qPrintable(err));
         QCOMPARE(counts["timeout"], drops);
         QCOMPARE(counts["ok"] + counts["timeout"] + counts["missed"], 24);
-        QCOMPARE(err.count(QRegularExpression(" missed, ")), counts["missed"]);
+        QCOMPARE(err.count(QRegularExpression(": missed, ")), counts["missed"]);
         QCOMPARE(cli.exitCode(), 2);
         QCOMPARE(wireLines(sim.logLines(), "RX").size(), 24 - counts["missed"]);
     }
