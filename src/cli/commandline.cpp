@@ -37,8 +37,8 @@ const CommandSpec kCommands[] = {
     {"read", "", "", "",
      "prints the window's value line (\"1#:23.50 2#:-10.00 ...\"). With --every or more than one "
      "sample it ends with a summary line on stderr: samples, ok, timeout, crc, exception, bad "
-     "(station, function, length), disconnected, missed, and answer time min/median/max of the "
-     "ok samples. "
+     "(station, function, length), disconnected, missed, late (answers that came after their "
+     "request timed out, thrown away), and answer time min/median/max of the ok samples. "
      "A device that goes away (adapter pulled) is reopened, once per sample, until it is back; "
      "its samples meanwhile are rows with the status disconnected"},
     {"cal read", "", "", "--channel N", "prints \"N::slope--offset\" of the channel"},
@@ -85,7 +85,7 @@ const OptionSpec kOptions[] = {
      "(one request at a time, the bus is shared) and writes one row per station and sample. "
      "One station (8 registers) takes about 35 ms at 9600 baud, 20 ms at 19200, 13 ms at "
      "38400, 10 ms at 57600 and 8 ms at 115200 (request, answer and the module's turnaround); "
-     "stations that do not fit into --every are missed",
+     "a list that does not fit into --every is refused",
      "ModSet.set field 2, else 2; scan: 1-247"},
     {"--timeout-ms", "T", kEvery, "wait per attempt for the whole answer", "500"},
     {"--retries", "K", kEvery, "attempts after a timeout or CRC error", "2"},
@@ -101,28 +101,34 @@ const OptionSpec kOptions[] = {
     {"--count", "N", bit(Read), "registers 1-21", "ModSet.set field 3, else 8"},
     {"--every", "MS", bit(Read),
      "one sample every MS ms on a fixed schedule; runs until interrupted unless --samples is "
-     "given"},
+     "given. A period too short for the stations (see --station) is refused with the shortest "
+     "that fits"},
     {"--samples", "N", bit(Read), "number of samples", "1, unlimited with --every"},
     {"--format", "text|csv|jsonl", bit(Read),
      "text: the value line; csv: one row per sample: time,seq,chN...,status, an open sensor "
      "an empty cell; jsonl: one JSON object per row, "
-     "{\"time\": ..., \"seq\": N, \"station\": N, \"status\": \"ok\", \"ch\": [23.5, null, ...]}, "
-     "null for an open sensor or no value. With several stations csv has a station column after "
+     "{\"time\": ..., \"seq\": N, \"station\": N, \"start\": S, \"status\": \"ok\", "
+     "\"ch\": [23.5, null, ...]}, ch[i] being register S+i (--start), null for an open sensor or "
+     "no value. With several stations csv has a station column after "
      "seq and text rows start with \"station N: \". Status: ok, timeout, crc, station, function, "
      "length, exception N, disconnected (the device is away), or missed (the program fell a "
      "whole period behind, or the stations did not fit into the period)",
      "text"},
     {"--log", "FILE", bit(Read),
-     "append each sample to FILE. text: the window's data file record; csv: the rows, with "
-     "the header only when FILE is new or empty; jsonl: the JSON lines"},
+     "append each sample to FILE, a regular file (a device, FIFO or directory is refused). "
+     "text: the window's data file record; csv: the rows, with the header when FILE is new or "
+     "empty (also when it was rotated away during the run); a csv FILE that begins with "
+     "another header is refused (exit 1); jsonl: the JSON lines"},
     {"--mqtt", "HOST[:PORT]", bit(Read),
      "publish each row as its JSON object to the MQTT broker, QoS 1, to TOPIC/<station>. Rows "
      "made while the broker is away wait in memory (see --mqtt-queue) and follow in order "
-     "once it is back; a broker that refuses the credentials ends the program with exit 6",
+     "once it is back; a broker that refuses the credentials ends the program with exit 6. An "
+     "IPv6 address stands in brackets: [::1]:1883",
      "port 1883, 8883 with --mqtt-cafile"},
     {"--topic", "T", bit(Read), "the topic rows go under (needed with --mqtt)"},
     {"--mqtt-user", "U", bit(Read), "user name at the broker"},
-    {"--mqtt-password-file", "FILE", bit(Read), "the password: the first line of FILE"},
+    {"--mqtt-password-file", "FILE", bit(Read),
+     "the password: the first line of FILE (needs --mqtt-user)"},
     {"--mqtt-cafile", "FILE", bit(Read), "TLS to the broker, trusting the CA certificates in FILE"},
     {"--mqtt-client-id", "ID", bit(Read), "client id at the broker", "tr6400-cli-<host>-<pid>"},
     {"--mqtt-queue", "N", bit(Read),
@@ -612,15 +618,24 @@ Commands:
         out += wrapped(lead, o.help + fallback, 22);
     }
     return out + QStringLiteral(R"(
-Exit status: 0 ok, 1 usage, 2 no answer, 3 bad answer (CRC, length,
-station, or a read-back that differs), 4 Modbus exception, 5 file error
-(settings, log or backup file, serial device, a device that went away and
-did not come back, ports link or unlink refused), 6 MQTT (the broker refused
-the connection, the CA file cannot be used, or rows were still undelivered
-at the end); scan: 0 when a module answered, 2 when none did. A read or
-scan stopped by SIGINT (Ctrl+C) or SIGTERM finishes the row or probe under
-way, prints its summary line and exits with 128 + the signal's number: 130
-for SIGINT, 143 for SIGTERM.
+Exit status:
+  0    ok; also a read whose device went away and came back before the end
+  1    usage: a bad option or value, a csv --log that begins with another
+       header, stations that do not fit into --every
+  2    no answer (after the retries); scan: no module answered
+  3    bad answer: CRC, length (also truncated), station, function code, or
+       a restore read-back that differs
+  4    Modbus exception answer
+  5    file error: settings file, log or backup file (also one that is no
+       regular file), standard output that could not be written (full disk,
+       closed pipe), the serial device cannot be opened or was still away at
+       the end, ports link or unlink refused
+  6    MQTT: the broker refused the connection, the CA file cannot be used,
+       or rows were still undelivered at the end
+  129, 130, 143
+       read or scan stopped by SIGHUP, SIGINT (Ctrl+C) or SIGTERM: 128 + the
+       signal's number, after the row or probe under way and the summary
+       line; a second signal stops at once, with 128 + its number
 
 Examples:
   tr6400-cli read --port /dev/ttyUSB0

@@ -25,14 +25,23 @@ QString setupMessage(const tr::SetupError &error) {
     return QStringLiteral("cannot create settings file %1%2").arg(path, reason);
 }
 
+// Qt's own warnings ("QIODevice::seek: ...") speak of its internals; the command line reports every
+// failure in its own words, so only what would end the program gets through.
+void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        tr::cli::printError(text);
+}
+
 // Lines lost on standard output make any run a failure: a script must not take it for success.
 int checked(int exitCode) {
-    return tr::cli::reportLostOutput() && exitCode < 128 ? tr::cli::ExitFileError : exitCode;
+    return tr::cli::reportLostOutput() && exitCode < tr::cli::ExitSignal ? tr::cli::ExitFileError
+                                                                         : exitCode;
 }
 
 } // namespace
 
 int main(int argc, char *argv[]) {
+    qInstallMessageHandler(qtMessage);
     QCoreApplication app(argc, argv);
     const tr::ToolSetup setup = tr::setUpToolDirs(QCoreApplication::applicationDirPath());
     const tr::ToolDirs &dirs = setup.dirs;

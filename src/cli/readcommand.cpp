@@ -200,7 +200,7 @@ int runRead(const CliOptions &o, Transactor &link) {
         }
         if (series && o.progress != Progress::Silenced)
             printError(summary.text());
-        return StopSignals::received() ? 128 + StopSignals::received() : code;
+        return StopSignals::received() ? ExitSignal + StopSignals::received() : code;
     };
     link.setResume(true);
 
