@@ -53,20 +53,25 @@ public:
         return ExitOk;
     }
 
-    // False when the row could not be written whole, to standard output or to the log.
+    // False when the row could not be written whole, to standard output or to the log; the log
+    // gets it even when standard output failed.
     bool put(const Sample &s) {
+        QString row;
+        QByteArray record;
         if (isCsv()) {
-            const QString row = csvRow(s, o_.count, stations_);
-            return printLine(row) && (o_.logPath.isEmpty() || append(row.toUtf8() + "\r\n"));
+            row = csvRow(s, o_.count, stations_);
+            record = row.toUtf8() + "\r\n";
+        } else if (o_.format == OutputFormat::Jsonl) {
+            record = jsonRow(s, o_.count);
+            row = QString::fromUtf8(record);
+            record += '\n';
+        } else {
+            row = textRow(s, stations_);
+            // The window's data-file record; a failed sample records its status as the line.
+            record = dataRecord(s.when, row);
         }
-        if (o_.format == OutputFormat::Jsonl) {
-            const QByteArray row = jsonRow(s, o_.count);
-            return printLine(QString::fromUtf8(row)) &&
-                   (o_.logPath.isEmpty() || append(row + '\n'));
-        }
-        // The window's data-file record; a failed sample records its status as the line.
-        return printLine(textRow(s, stations_)) &&
-               (o_.logPath.isEmpty() || append(dataRecord(s.when, textRow(s, stations_))));
+        const bool shown = printLine(row);
+        return (o_.logPath.isEmpty() || append(record)) && shown;
     }
 
 private:
