@@ -632,10 +632,10 @@ Exit status:
        the end, ports link or unlink refused
   6    MQTT: the broker refused the connection, the CA file cannot be used,
        or rows were still undelivered at the end
-  129, 130, 143
-       read or scan stopped by SIGHUP, SIGINT (Ctrl+C) or SIGTERM: 128 + the
-       signal's number, after the row or probe under way and the summary
-       line; a second signal stops at once, with 128 + its number
+  130  read or scan stopped by SIGINT (Ctrl+C); 143 by SIGTERM, 129 by
+       SIGHUP: 128 + the signal's number, after the row or probe under way
+       and the summary line; a second signal stops at once, with 128 + its
+       number
 
 Examples:
   tr6400-cli read --port /dev/ttyUSB0
