@@ -159,9 +159,11 @@ AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
     const auto written = SteadyClock::now();
     const auto deadline = std::min(written + milliseconds(settings_.timeoutMs), notAfter);
     QByteArray got;
+    std::optional<SteadyClock::time_point> complete; // before a look for a second answer
     for (;;) {
         const int target = answerTarget(got, expect);
         if (got.size() >= target) {
+            complete = SteadyClock::now();
             if (!owed() || !isLateAnswer(request, expect, got, deadline))
                 break;
             // The answer to the request that timed out: this one's may follow.
@@ -187,7 +189,7 @@ AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
         }
         got += port_.read(target - got.size());
     }
-    out.lastDuration = duration_cast<microseconds>(SteadyClock::now() - written);
+    out.lastDuration = duration_cast<microseconds>(complete.value_or(SteadyClock::now()) - written);
     out.answer = got;
 
     const AnswerCheck check = checkAnswer(request, expect, got);
@@ -209,7 +211,9 @@ bool Transactor::isLateAnswer(const Frame &request, const Expectation &expect,
         return true;
     // A module answers one request at a time: a frame followed at once by another is the earlier.
     const auto until = std::min(SteadyClock::now() + quietTime(), deadline);
-    return port_.bytesAvailable() > 0 || port_.waitForReadyRead(waitMs(until));
+    const bool more = port_.bytesAvailable() > 0 || port_.waitForReadyRead(waitMs(until));
+    port_.clearError();
+    return more;
 }
 
 void Transactor::waitForSilence(SteadyClock::time_point notAfter) {
