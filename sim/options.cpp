@@ -200,7 +200,8 @@ ParsedOptions parseOptions(const std::vector<std::string> &args) {
             std::string_view value;
             if (inlineValue) {
                 value = *inlineValue;
-            } else if (i + 1 < args.size()) {
+            } else if (i + 1 < args.size() && !args[i + 1].starts_with("--")) {
+                // An option name is never a value: "--link --exit-on-stdin-eof" forgot the path.
                 value = args[++i];
             } else {
                 parsed.error = std::string(arg) + " needs a value";

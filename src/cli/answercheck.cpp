@@ -34,8 +34,14 @@ int answerTarget(const QByteArray &soFar, const Expectation &expect) {
 AnswerCheck checkAnswer(const Frame &request, const Expectation &expect, const QByteArray &bytes) {
     AnswerCheck check;
     const int target = answerTarget(bytes, expect);
-    if (bytes.size() < target)
+    if (bytes.isEmpty())
         return check; // timeout
+    if (bytes.size() < target) {
+        check.status = AnswerStatus::Length;
+        check.received = static_cast<int>(bytes.size());
+        check.expected = target;
+        return check;
+    }
     const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
     if (!crcMatches(std::span<const std::uint8_t>(data, static_cast<std::size_t>(target)))) {
         check.status = AnswerStatus::Crc;
@@ -100,6 +106,10 @@ QString statusDescription(const AnswerCheck &check) {
     case AnswerStatus::Function:
         return QStringLiteral("bad answer: wrong function code");
     case AnswerStatus::Length:
+        if (check.received > 0)
+            return QStringLiteral("bad answer: truncated, %1 of %2 bytes")
+                .arg(check.received)
+                .arg(check.expected);
         return QStringLiteral("bad answer: wrong byte count");
     case AnswerStatus::Exception: {
         // The codes of the Modbus application protocol.
@@ -136,8 +146,16 @@ int exitCodeFor(const AnswerCheck &check) {
     return ExitBadAnswer;
 }
 
+bool answersAnotherRequest(const Frame &request, const Expectation &expect,
+                           const QByteArray &frame) {
+    const AnswerCheck check = checkAnswer(request, expect, frame);
+    return check.status == AnswerStatus::Station || check.status == AnswerStatus::Function ||
+           (check.status == AnswerStatus::Length && check.received == 0);
+}
+
 bool worthRetrying(const AnswerCheck &check) {
-    return check.status == AnswerStatus::Timeout || check.status == AnswerStatus::Crc;
+    return check.status == AnswerStatus::Timeout || check.status == AnswerStatus::Crc ||
+           (check.status == AnswerStatus::Length && check.received > 0);
 }
 
 } // namespace tr::cli

@@ -2,9 +2,15 @@
 
 #include "cli/console.h"
 #include "cli/exitcodes.h"
+#include "cli/outputfile.h"
 #include "domain/exportfile.h"
 #include "domain/parameterrequest.h"
 #include "modbus/decode.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <utility>
 
 namespace tr::cli {
 
@@ -78,6 +84,20 @@ int writeParameter(Transactor &link, int station, int channel, Parameter p, std:
     return ExitOk;
 }
 
+// Bytes an editor does not show, which make a file look right and read wrong: where the first
+// stands and what it is; line 0 when there is none.
+std::pair<int, QString> hiddenBytes(const QString &path) {
+    QFile file(path);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.read(1 << 20) : QByteArray();
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return {1, QStringLiteral("a UTF-8 byte order mark before the first quote; save the file "
+                                  "without it")};
+    if (const qsizetype nul = bytes.indexOf('\0'); nul >= 0)
+        return {int(bytes.left(nul).count('\n')) + 1,
+                QStringLiteral("a NUL byte (the file is not plain text)")};
+    return {0, QString()};
+}
+
 QString line(int channel, const Parameters &p) {
     return resultLine(QString::number(channel), QString::number(p.slope),
                       QString::number(p.offset));
@@ -121,10 +141,19 @@ int runBackup(const CliOptions &o, Transactor &link) {
                           .arg(p.offset));
         list += line(channel, p);
     }
+    // Checked again: the reads took a while, and the name may have been taken meanwhile.
+    if (const auto kind = notARegularFile(o.file)) {
+        printError(QStringLiteral("cannot write %1: %2, not a regular file; it is left as it was")
+                       .arg(o.file, *kind));
+        return ExitFileError;
+    }
+    const bool replacing = QFileInfo::exists(o.file);
     if (const auto why = writeExport(o.file, exportBytes(list))) {
         printError(QStringLiteral("cannot write %1: %2").arg(o.file, *why));
         return ExitFileError;
     }
+    if (replacing)
+        printError(QStringLiteral("%1 existed; it now holds this backup").arg(o.file));
     return ExitOk;
 }
 
@@ -137,10 +166,11 @@ LoadedBackup loadBackup(const QString &path) {
         return loaded;
     }
     if (!parsed.ok()) {
+        const auto [line, why] = hiddenBytes(path);
         printError(QStringLiteral("%1:%2: %3; nothing was written")
                        .arg(path)
-                       .arg(parsed.errorLine)
-                       .arg(exportFaultText(parsed)));
+                       .arg(line ? line : parsed.errorLine)
+                       .arg(line ? why : exportFaultText(parsed)));
         loaded.exitCode = ExitFileError;
         return loaded;
     }
@@ -191,11 +221,24 @@ int runRestore(const CliOptions &o, const std::vector<ExportEntry> &entries, Tra
     const int total = static_cast<int>(entries.size());
     int exitCode = ExitOk;
     int done = 0;
+    QStringList written; // whole channels
+    QString writtenPart; // what the channel under way holds already
+    // The module now holds a mix of old and new values: say which, so the restore can be resumed.
+    const auto stopped = [&](int code) {
+        QStringList parts;
+        if (!written.isEmpty())
+            parts << QStringLiteral("channel %1").arg(written.join(", "));
+        if (!writtenPart.isEmpty())
+            parts << writtenPart;
+        printError(parts.isEmpty() ? QStringLiteral("nothing was written")
+                                   : QStringLiteral("already written: ") + parts.join(" and "));
+        return code;
+    };
     for (const RestoreStep &step : restorePlan(static_cast<std::uint8_t>(o.station), entries)) {
         const ExportEntry &e = step.entry;
         const Exchange ex = link.exchange(step.frame, calibrationExpectation());
         if (!ex.check.ok())
-            return failed(ex, e.channel, stepName(step));
+            return stopped(failed(ex, e.channel, stepName(step)));
         const StepVerdict v = verifyAnswer(
             step, decodeAnswer(step.answerKind(), calibrationExpectation().length, ex.answer));
         switch (v.fault) {
@@ -210,14 +253,22 @@ int runRestore(const CliOptions &o, const std::vector<ExportEntry> &entries, Tra
                                     : parameterName(Parameter::Offset))
                            .arg(v.echoed ? QString::number(*v.echoed) : QStringLiteral("?"))
                            .arg(step.written()));
-            return ExitBadAnswer;
+            return stopped(ExitBadAnswer);
         case StepVerdict::Fault::NoParameters:
             printError(
                 QStringLiteral("channel %1: the answer carries no parameters").arg(e.channel));
-            return ExitBadAnswer;
+            return stopped(ExitBadAnswer);
         }
-        if (!step.endsChannel())
+        if (!step.endsChannel()) {
+            writtenPart = QStringLiteral("%1 of channel %2")
+                              .arg(step.kind == RestoreStep::Kind::WriteSlope
+                                       ? QStringLiteral("the slope")
+                                       : QStringLiteral("slope and offset"))
+                              .arg(e.channel);
             continue;
+        }
+        written << QString::number(e.channel);
+        writtenPart.clear();
         ++done;
         // A channel that reads back differently is reported, and the others are still restored.
         const bool same = v.ok();

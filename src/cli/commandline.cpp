@@ -1,12 +1,14 @@
 #include "cli/commandline.h"
 
 #include "cli/exitcodes.h"
+#include "domain/opnumber.h"
 #include "serial/mscomm.h"
 
 #include <QMap>
 #include <QRegularExpression>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <iterator>
 #include <tuple>
 #include <utility>
@@ -35,8 +37,8 @@ const CommandSpec kCommands[] = {
     {"read", "", "", "",
      "prints the window's value line (\"1#:23.50 2#:-10.00 ...\"). With --every or more than one "
      "sample it ends with a summary line on stderr: samples, ok, timeout, crc, exception, bad "
-     "(station, function, length), disconnected, missed, and answer time min/median/max of the "
-     "ok samples. "
+     "(station, function, length), disconnected, missed, late (answers that came after their "
+     "request timed out, thrown away), and answer time min/median/max of the ok samples. "
      "A device that goes away (adapter pulled) is reopened, once per sample, until it is back; "
      "its samples meanwhile are rows with the status disconnected"},
     {"cal read", "", "", "--channel N", "prints \"N::slope--offset\" of the channel"},
@@ -83,7 +85,7 @@ const OptionSpec kOptions[] = {
      "(one request at a time, the bus is shared) and writes one row per station and sample. "
      "One station (8 registers) takes about 35 ms at 9600 baud, 20 ms at 19200, 13 ms at "
      "38400, 10 ms at 57600 and 8 ms at 115200 (request, answer and the module's turnaround); "
-     "stations that do not fit into --every are missed",
+     "a list that does not fit into --every is refused",
      "ModSet.set field 2, else 2; scan: 1-247"},
     {"--timeout-ms", "T", kEvery, "wait per attempt for the whole answer", "500"},
     {"--retries", "K", kEvery, "attempts after a timeout or CRC error", "2"},
@@ -92,33 +94,41 @@ const OptionSpec kOptions[] = {
     {"--trace", nullptr, kEvery, "each frame sent and received on stderr, with timing"},
     {"--help", nullptr, kEvery, "show this text and exit (also -h)"},
     {"--version", nullptr, kEvery, "show the version and exit"},
-    {"--function", "F", bit(Read), "function code; the module reads 3 and 4", "4"},
+    {"--function", "F", bit(Read),
+     "function code, 3 or 4 (the module answers both with its registers); nothing else is sent",
+     "4"},
     {"--start", "R", bit(Read), "first register 0-255", "0"},
     {"--count", "N", bit(Read), "registers 1-21", "ModSet.set field 3, else 8"},
     {"--every", "MS", bit(Read),
      "one sample every MS ms on a fixed schedule; runs until interrupted unless --samples is "
-     "given"},
+     "given. A period too short for the stations (see --station) is refused with the shortest "
+     "that fits"},
     {"--samples", "N", bit(Read), "number of samples", "1, unlimited with --every"},
     {"--format", "text|csv|jsonl", bit(Read),
      "text: the value line; csv: one row per sample: time,seq,chN...,status, an open sensor "
      "an empty cell; jsonl: one JSON object per row, "
-     "{\"time\": ..., \"seq\": N, \"station\": N, \"status\": \"ok\", \"ch\": [23.5, null, ...]}, "
-     "null for an open sensor or no value. With several stations csv has a station column after "
+     "{\"time\": ..., \"seq\": N, \"station\": N, \"start\": S, \"status\": \"ok\", "
+     "\"ch\": [23.5, null, ...]}, ch[i] being register S+i (--start), null for an open sensor or "
+     "no value. With several stations csv has a station column after "
      "seq and text rows start with \"station N: \". Status: ok, timeout, crc, station, function, "
      "length, exception N, disconnected (the device is away), or missed (the program fell a "
      "whole period behind, or the stations did not fit into the period)",
      "text"},
     {"--log", "FILE", bit(Read),
-     "append each sample to FILE. text: the window's data file record; csv: the rows, with "
-     "the header only when FILE is new or empty; jsonl: the JSON lines"},
+     "append each sample to FILE, a regular file (a device, FIFO or directory is refused). "
+     "text: the window's data file record; csv: the rows, with the header when FILE is new or "
+     "empty (also when it was rotated away during the run); a csv FILE that begins with "
+     "another header is refused (exit 1); jsonl: the JSON lines"},
     {"--mqtt", "HOST[:PORT]", bit(Read),
      "publish each row as its JSON object to the MQTT broker, QoS 1, to TOPIC/<station>. Rows "
      "made while the broker is away wait in memory (see --mqtt-queue) and follow in order "
-     "once it is back; a broker that refuses the credentials ends the program with exit 6",
+     "once it is back; a broker that refuses the credentials ends the program with exit 6. An "
+     "IPv6 address stands in brackets: [::1]:1883",
      "port 1883, 8883 with --mqtt-cafile"},
     {"--topic", "T", bit(Read), "the topic rows go under (needed with --mqtt)"},
     {"--mqtt-user", "U", bit(Read), "user name at the broker"},
-    {"--mqtt-password-file", "FILE", bit(Read), "the password: the first line of FILE"},
+    {"--mqtt-password-file", "FILE", bit(Read),
+     "the password: the first line of FILE (needs --mqtt-user)"},
     {"--mqtt-cafile", "FILE", bit(Read), "TLS to the broker, trusting the CA certificates in FILE"},
     {"--mqtt-client-id", "ID", bit(Read), "client id at the broker", "tr6400-cli-<host>-<pid>"},
     {"--mqtt-queue", "N", bit(Read),
@@ -126,8 +136,10 @@ const OptionSpec kOptions[] = {
      "100000"},
     {"--channel", "N", bit(CalRead) | bit(CalWrite), "channel 1-8"},
     {"--slope", "V", bit(CalWrite),
-     "write the slope, 0-65535; a half rounds to the even neighbour"},
-    {"--offset", "V", bit(CalWrite), "write the offset, 0-65535"},
+     "write the slope: the raw 16-bit value the module keeps, 0-65535, no unit (cal read "
+     "shows the present one); a half rounds to the even neighbour"},
+    {"--offset", "V", bit(CalWrite),
+     "write the offset: the raw 16-bit value the module keeps, 0-65535, no unit"},
     {"--dry-run", nullptr, bit(CalRestore), "print the frames instead of sending them"},
 };
 
@@ -222,7 +234,8 @@ private:
                 return usage(QStringLiteral("%1 is given twice").arg(name));
             if (!rule->value && value)
                 return usage(QStringLiteral("%1 takes no value").arg(name));
-            if (rule->value && !value && i + 1 >= args_.size())
+            // "--log --quiet" is a forgotten value, not a file named --quiet; "--log=--odd" is one.
+            if (rule->value && !value && (i + 1 >= args_.size() || args_[i + 1].startsWith("--")))
                 return usage(QStringLiteral("%1 needs a value").arg(name));
             given_.insert(name, !rule->value ? QString() : value ? *value : args_[++i]);
         }
@@ -300,7 +313,14 @@ private:
         if (given_.contains("--quiet"))
             o.progress = Progress::Silenced;
 
-        if (!number("--function", 1, 127, o.function) || !number("--start", 0, 255, o.start) ||
+        // Any other function code would be a request the module does not read with: 6 writes a
+        // register, 8 runs diagnostics, on a bus other devices share.
+        if (given_.contains("--function") && given_.value("--function") != QLatin1String("3") &&
+            given_.value("--function") != QLatin1String("4"))
+            return usage(QStringLiteral("--function expects 3 or 4 (read holding or input "
+                                        "registers), not \"%1\"")
+                             .arg(given_.value("--function")));
+        if (!number("--function", 3, 4, o.function) || !number("--start", 0, 255, o.start) ||
             !number("--timeout-ms", 1, 600000, o.timeoutMs) ||
             !number("--retries", 0, 100, o.retries) || !number("--every", 1, 86400000, o.everyMs))
             return false;
@@ -385,7 +405,33 @@ private:
         if (o.bauds.isEmpty())
             o.bauds << o.baud;
         o.baud = o.bauds.front();
-        return true;
+        // A broken settings file the flags make unnecessary is worth a word, not a stop.
+        if (!defaults_.commError.isEmpty())
+            out_.warnings << QStringLiteral("warning: %1; not used, --port and --baud are given")
+                                 .arg(defaults_.commError);
+        if (!defaults_.modError.isEmpty())
+            out_.warnings << QStringLiteral("warning: %1; not used, the flags are given")
+                                 .arg(defaults_.modError);
+        return o.command != Read || fitsThePeriod();
+    }
+
+    // Every station of a sample must fit into --every, or each sample ends in missed rows.
+    bool fitsThePeriod() {
+        const CliOptions &o = out_.options;
+        if (o.everyMs == 0)
+            return true;
+        // Request (8 bytes) and answer (2N + 5) at 10 bits a byte, plus about 5 ms of the
+        // module's turnaround: 20.1 ms for 8 registers at 19200 baud.
+        const double station = (8.0 + 2 * o.count + 5) * 10 * 1000 / o.baud + 5;
+        const auto shortest = static_cast<long long>(std::ceil(station * o.stations.size()));
+        if (shortest <= o.everyMs)
+            return true;
+        return usage(QStringLiteral("%1 station(s) do not fit into %2 ms at %3 baud; the shortest "
+                                    "period that fits is --every %4")
+                         .arg(o.stations.size())
+                         .arg(o.everyMs)
+                         .arg(o.baud)
+                         .arg(shortest));
     }
 
     // "1,2,5", "1-10" or both: each station once, in the order given.
@@ -418,19 +464,24 @@ private:
                          given_.contains("--mqtt-queue");
         if (!given_.contains("--mqtt"))
             return !any || usage(QStringLiteral("the --mqtt-... options and --topic need --mqtt"));
-        static const QRegularExpression hostPort(QStringLiteral("^([^:]+)(?::([0-9]{1,5}))?$"));
+        // An IPv6 address stands in brackets when a port follows: [::1]:1883.
+        static const QRegularExpression hostPort(
+            QStringLiteral("^(?:\\[([0-9A-Fa-f:.]+)\\]|([^:\\[\\]]+))(?::([0-9]{1,5}))?$"));
         const auto m = hostPort.match(given_.value("--mqtt"));
-        o.mqttPort = m.captured(2).toInt();
-        if (!m.hasMatch() || o.mqttPort > 65535 || (!m.captured(2).isEmpty() && o.mqttPort < 1))
-            return usage(QStringLiteral("--mqtt expects HOST or HOST:PORT, not \"%1\"")
+        o.mqttPort = m.captured(3).toInt();
+        if (!m.hasMatch() || o.mqttPort > 65535 || (!m.captured(3).isEmpty() && o.mqttPort < 1))
+            return usage(QStringLiteral("--mqtt expects HOST, HOST:PORT or [IPv6]:PORT, not \"%1\"")
                              .arg(given_.value("--mqtt")));
-        o.mqttHost = m.captured(1);
+        o.mqttHost = m.captured(1) + m.captured(2);
         o.topic = given_.value("--topic");
         if (o.topic.isEmpty() || o.topic.contains(QLatin1Char('#')) ||
             o.topic.contains(QLatin1Char('+')))
             return usage(QStringLiteral("--mqtt needs --topic T, without the wildcards + and #"));
         o.mqttUser = given_.value("--mqtt-user");
         o.mqttPasswordFile = given_.value("--mqtt-password-file");
+        if (!o.mqttPasswordFile.isEmpty() && o.mqttUser.isEmpty())
+            return usage(QStringLiteral("--mqtt-password-file needs --mqtt-user: a broker takes a "
+                                        "password only with a user name"));
         o.mqttCaFile = given_.value("--mqtt-cafile");
         o.mqttClientId = given_.value("--mqtt-client-id");
         return number("--mqtt-queue", 1, 100000000, o.mqttQueue);
@@ -444,8 +495,10 @@ private:
             return usage(QStringLiteral("cal write needs either --slope V or --offset V"));
         const QString key = slope ? QStringLiteral("--slope") : QStringLiteral("--offset");
         const QString text = given_.value(key);
-        // The window's calibration entries: halves round to the even neighbour.
-        const auto v = valueEntry(text);
+        // The window's calibration entries: halves round to the even neighbour, but only once the
+        // number is known to be in range (-0.4 is refused, not written as 0).
+        const auto number = parseOperatorNumber(text);
+        const auto v = number && *number >= 0 && *number <= 65535 ? valueEntry(text) : std::nullopt;
         if (!v)
             return usage(
                 QStringLiteral("%1 expects a number from 0 to 65535, not \"%2\"").arg(key, text));
@@ -565,15 +618,24 @@ Commands:
         out += wrapped(lead, o.help + fallback, 22);
     }
     return out + QStringLiteral(R"(
-Exit status: 0 ok, 1 usage, 2 no answer, 3 bad answer (CRC, length,
-station, or a read-back that differs), 4 Modbus exception, 5 file error
-(settings, log or backup file, serial device, a device that went away and
-did not come back, ports link or unlink refused), 6 MQTT (the broker refused
-the connection, the CA file cannot be used, or rows were still undelivered
-at the end); scan: 0 when a module answered, 2 when none did. A read or
-scan stopped by SIGINT (Ctrl+C) or SIGTERM finishes the row or probe under
-way, prints its summary line and exits with 128 + the signal's number: 130
-for SIGINT, 143 for SIGTERM.
+Exit status:
+  0    ok; also a read whose device went away and came back before the end
+  1    usage: a bad option or value, a csv --log that begins with another
+       header, stations that do not fit into --every
+  2    no answer (after the retries); scan: no module answered
+  3    bad answer: CRC, length (also truncated), station, function code, or
+       a restore read-back that differs
+  4    Modbus exception answer
+  5    file error: settings file, log or backup file (also one that is no
+       regular file), standard output that could not be written (full disk,
+       closed pipe), the serial device cannot be opened or was still away at
+       the end, ports link or unlink refused
+  6    MQTT: the broker refused the connection, the CA file cannot be used,
+       or rows were still undelivered at the end
+  130  read or scan stopped by SIGINT (Ctrl+C); 143 by SIGTERM, 129 by
+       SIGHUP: 128 + the signal's number, after the row or probe under way
+       and the summary line; a second signal stops at once, with 128 + its
+       number
 
 Examples:
   tr6400-cli read --port /dev/ttyUSB0

@@ -78,6 +78,7 @@ struct ParsedCommandLine {
     bool version = false;
     int exitCode = 0; // non-zero: the command line cannot run (error says why)
     QString error;
+    QStringList warnings; // said on stderr before the command runs
     bool ok() const { return exitCode == 0; }
 };
 

@@ -2,15 +2,17 @@
 
 namespace tr::cli {
 
-// What scripts see; the numbers are part of the command line's contract.
+// What scripts see; the numbers are part of the command line's contract, and the README's and
+// --help's tables list them.
 enum ExitCode : int {
-    ExitOk = 0,
-    ExitUsage = 1,
-    ExitNoAnswer = 2,  // timeout, also after the retries
-    ExitBadAnswer = 3, // CRC, length, station or function wrong; read-back differs
+    ExitOk = 0,        // also a device that went away and came back before the end
+    ExitUsage = 1,     // options; a csv log under another header; stations beyond --every
+    ExitNoAnswer = 2,  // timeout, also after the retries; scan: no module answered
+    ExitBadAnswer = 3, // CRC, length (also truncated), station or function wrong; read-back differs
     ExitException = 4, // the module answered with a Modbus exception
-    ExitFileError = 5, // settings, log or backup file, or the serial device
+    ExitFileError = 5, // settings, log or backup file, standard output, or the serial device
     ExitMqtt = 6,      // the broker refused the connection, or rows were not delivered
+    ExitSignal = 128,  // + the signal's number: 129 SIGHUP, 130 SIGINT, 143 SIGTERM
 };
 
 } // namespace tr::cli

@@ -25,9 +25,23 @@ QString setupMessage(const tr::SetupError &error) {
     return QStringLiteral("cannot create settings file %1%2").arg(path, reason);
 }
 
+// Qt's own warnings ("QIODevice::seek: ...") speak of its internals; the command line reports every
+// failure in its own words, so only what would end the program gets through.
+void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        tr::cli::printError(text);
+}
+
+// Lines lost on standard output make any run a failure: a script must not take it for success.
+int checked(int exitCode) {
+    return tr::cli::reportLostOutput() && exitCode < tr::cli::ExitSignal ? tr::cli::ExitFileError
+                                                                         : exitCode;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
+    qInstallMessageHandler(qtMessage);
     QCoreApplication app(argc, argv);
     const tr::ToolSetup setup = tr::setUpToolDirs(QCoreApplication::applicationDirPath());
     const tr::ToolDirs &dirs = setup.dirs;
@@ -37,11 +51,11 @@ int main(int argc, char *argv[]) {
         tr::cli::parseCommandLine(args, tr::cli::loadSettingsDefaults(dirs), dirs);
     if (parsed.help) {
         tr::cli::printLine(tr::cli::helpText().trimmed());
-        return tr::cli::ExitOk;
+        return checked(tr::cli::ExitOk);
     }
     if (parsed.version) {
         tr::cli::printLine(QStringLiteral("tr6400-cli %1").arg(QLatin1String(tr::kVersion)));
-        return tr::cli::ExitOk;
+        return checked(tr::cli::ExitOk);
     }
     // Help and version need no settings; anything else does.
     if (setup.error) {
@@ -54,5 +68,7 @@ int main(int argc, char *argv[]) {
             tr::cli::printNote(QStringLiteral("Try 'tr6400-cli --help'."));
         return parsed.exitCode;
     }
-    return tr::cli::runCommand(parsed.options);
+    for (const QString &warning : parsed.warnings)
+        tr::cli::printError(warning);
+    return checked(tr::cli::runCommand(parsed.options));
 }

@@ -4,7 +4,17 @@
 #include "cli/exitcodes.h"
 #include "serial/portmap.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
+#include <optional>
+
+#ifdef __linux__
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
 
 namespace tr::cli {
 
@@ -31,6 +41,10 @@ QString deviceLine(const SerialDevice &d) {
 }
 
 QString mappingLine(const PortMapping &m) {
+    if (m.linkTarget.isEmpty())
+        return QStringLiteral("  COM%1  (not a link: %2 itself is opened as the device)")
+            .arg(m.port)
+            .arg(m.device);
     QString line = QStringLiteral("  COM%1 -> %2")
                        .arg(m.port)
                        .arg(m.linkTarget.isEmpty() ? m.device : m.linkTarget);
@@ -41,6 +55,25 @@ QString mappingLine(const PortMapping &m) {
     if (m.info && !m.info->description.isEmpty())
         line += QStringLiteral("  \"%1\"").arg(m.info->description);
     return line + QStringLiteral("  (present)");
+}
+
+// A character device the kernel does not count among its terminals (/dev/null, /dev/zero):
+// its kind, from sysfs. Pseudo-terminals have no entry there and pass.
+std::optional<QString> notASerialDevice(const QString &device) {
+#ifdef __linux__
+    struct stat st {};
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return std::nullopt; // linkPort names what is wrong with it
+    const QFileInfo subsystem(QStringLiteral("/sys/dev/char/%1:%2/subsystem")
+                                  .arg(major(st.st_rdev))
+                                  .arg(minor(st.st_rdev)));
+    const QString kind = QFileInfo(subsystem.symLinkTarget()).fileName();
+    if (subsystem.isSymLink() && kind != QLatin1String("tty"))
+        return QStringLiteral("a %1 device").arg(kind);
+#else
+    (void)device;
+#endif
+    return std::nullopt;
 }
 
 int list(const CliOptions &o) {
@@ -57,6 +90,11 @@ int list(const CliOptions &o) {
         printLine(QStringLiteral("  none"));
     for (const PortMapping &m : links)
         printLine(mappingLine(m));
+    static const QRegularExpression com(QStringLiteral("^COM[0-9]{1,3}$"));
+    for (const QString &name :
+         QDir(o.portsDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+        if (!com.match(name).hasMatch())
+            printLine(QStringLiteral("  %1  (not a COMn name; ignored)").arg(name));
     return ExitOk;
 }
 
@@ -95,6 +133,11 @@ int runPorts(const CliOptions &o) {
     if (o.command == Command::PortsUnlink) {
         const PortLinkResult r = unlinkPort(o.portsDir, o.comPort);
         return r.ok() ? ExitOk : refusal(o, r);
+    }
+    if (const auto kind = notASerialDevice(o.linkTo)) {
+        printError(
+            QStringLiteral("%1 is no serial device (%2); nothing was linked").arg(o.linkTo, *kind));
+        return ExitFileError;
     }
     const PortLinkResult r = linkPort(o.portsDir, o.comPort, o.linkTo);
     if (!r.ok())

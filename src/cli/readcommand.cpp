@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "cli/exitcodes.h"
 #include "cli/mqttpublisher.h"
+#include "cli/outputfile.h"
 #include "cli/readsummary.h"
 #include "cli/sampleformat.h"
 #include "cli/stopsignals.h"
@@ -21,41 +22,83 @@ namespace {
 
 class SampleOutput {
 public:
-    explicit SampleOutput(const CliOptions &o) : o_(o), stations_(o.stations.size() > 1) {}
-
-    // Creates the log when needed and gives a new or empty csv log its header.
-    bool begin() {
-        if (o_.format == OutputFormat::Csv)
-            printLine(csvHeader(o_.start, o_.count, stations_));
-        if (o_.logPath.isEmpty())
-            return true;
-        const QFileInfo info(o_.logPath);
-        const bool fresh = !info.exists() || info.size() == 0;
-        QByteArray first; // an empty append still proves the file can be opened for appending
-        if (fresh && o_.format == OutputFormat::Csv)
-            first = csvHeader(o_.start, o_.count, stations_).toUtf8() + "\r\n";
-        return append(first);
+    explicit SampleOutput(const CliOptions &o)
+        : o_(o), stations_(o.stations.size() > 1), header_(csvHeader(o.start, o.count, stations_)) {
     }
 
+    // Checks the log and gives a new or empty csv log its header; the exit status of a refusal.
+    int begin() {
+        if (!o_.logPath.isEmpty()) {
+            if (const auto kind = notARegularFile(o_.logPath)) {
+                printError(QStringLiteral("cannot append to %1: %2, not a regular file; it is left "
+                                          "as it was")
+                               .arg(o_.logPath, *kind));
+                return ExitFileError;
+            }
+            // Rows under another header (other stations, other columns, another format) would
+            // be read with the wrong meaning.
+            if (const auto first = firstLine(); first && *first != header_ && isCsv()) {
+                printError(
+                    QStringLiteral("%1 begins with \"%2\", not with this run's header \"%3\"; "
+                                   "nothing was appended (use another --log file)")
+                        .arg(o_.logPath, QString::fromUtf8(first->left(200)), header_));
+                return ExitUsage;
+            }
+            // An empty append still proves the file can be opened for appending.
+            if (!append({}))
+                return ExitFileError;
+        }
+        if (isCsv() && !printLine(header_))
+            return ExitFileError;
+        return ExitOk;
+    }
+
+    // False when the row could not be written whole, to standard output or to the log; the log
+    // gets it even when standard output failed.
     bool put(const Sample &s) {
-        if (o_.format == OutputFormat::Csv) {
-            const QString row = csvRow(s, o_.count, stations_);
-            printLine(row);
-            return o_.logPath.isEmpty() || append(row.toUtf8() + "\r\n");
+        QString row;
+        QByteArray record;
+        if (isCsv()) {
+            row = csvRow(s, o_.count, stations_);
+            record = row.toUtf8() + "\r\n";
+        } else if (o_.format == OutputFormat::Jsonl) {
+            record = jsonRow(s, o_.count);
+            row = QString::fromUtf8(record);
+            record += '\n';
+        } else {
+            row = textRow(s, stations_);
+            // The window's data-file record; a failed sample records its status as the line.
+            record = dataRecord(s.when, row);
         }
-        if (o_.format == OutputFormat::Jsonl) {
-            const QByteArray row = jsonRow(s, o_.count);
-            printLine(QString::fromUtf8(row));
-            return o_.logPath.isEmpty() || append(row + '\n');
-        }
-        printLine(textRow(s, stations_));
-        // The window's data-file record; a failed sample records its status as the line.
-        return o_.logPath.isEmpty() || append(dataRecord(s.when, textRow(s, stations_)));
+        const bool shown = printLine(row);
+        return (o_.logPath.isEmpty() || append(record)) && shown;
     }
 
 private:
+    bool isCsv() const { return o_.format == OutputFormat::Csv; }
+
+    // The log's first line without its line end; nothing for a new or empty log.
+    std::optional<QByteArray> firstLine() const {
+        QFile file(o_.logPath);
+        if (file.size() == 0 || !file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        QByteArray line = file.readLine(4096);
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        return line;
+    }
+
     bool append(const QByteArray &bytes) {
-        if (const auto why = appendRecord(o_.logPath, bytes)) {
+        // Looked at before every row: a log moved away by logrotate starts again, with its header.
+        const QFileInfo info(o_.logPath);
+        QByteArray record = bytes;
+        if (isCsv() && (!info.exists() || info.size() == 0))
+            record.prepend(header_.toUtf8() + "\r\n");
+        else if (const auto kind = notARegularFile(o_.logPath)) {
+            printError(QStringLiteral("cannot append to %1: it became %2").arg(o_.logPath, *kind));
+            return false;
+        }
+        if (const auto why = appendRecord(o_.logPath, record)) {
             printError(QStringLiteral("cannot append to %1: %2").arg(o_.logPath, *why));
             return false;
         }
@@ -64,6 +107,7 @@ private:
 
     const CliOptions &o_;
     const bool stations_;
+    const QString header_;
 };
 
 int mqttPort(const CliOptions &o) {
@@ -84,11 +128,21 @@ std::unique_ptr<MqttPublisher> startMqtt(const CliOptions &o, int &exitCode) {
     settings.user = o.mqttUser;
     settings.caFile = o.mqttCaFile;
     settings.capacity = static_cast<std::size_t>(o.mqttQueue);
+    // libmosquitto only says "invalid arguments" of a CA file it cannot read.
+    if (!o.mqttCaFile.isEmpty()) {
+        QFile ca(o.mqttCaFile);
+        if (!ca.open(QIODevice::ReadOnly)) {
+            printError(QStringLiteral("MQTT: cannot read the CA file %1 (--mqtt-cafile): %2")
+                           .arg(o.mqttCaFile, ca.errorString()));
+            exitCode = ExitMqtt;
+            return nullptr;
+        }
+    }
     if (!o.mqttPasswordFile.isEmpty()) {
         QFile file(o.mqttPasswordFile);
         if (!file.open(QIODevice::ReadOnly)) {
-            printError(
-                QStringLiteral("cannot read %1: %2").arg(o.mqttPasswordFile, file.errorString()));
+            printError(QStringLiteral("cannot read the password file %1 (--mqtt-password-file): %2")
+                           .arg(o.mqttPasswordFile, file.errorString()));
             exitCode = ExitFileError;
             return nullptr;
         }
@@ -110,8 +164,10 @@ std::unique_ptr<MqttPublisher> startMqtt(const CliOptions &o, int &exitCode) {
 
 int runRead(const CliOptions &o, Transactor &link) {
     SampleOutput output(o);
-    if (!output.begin())
-        return ExitFileError;
+    if (const int refused = output.begin()) {
+        reportLostOutput();
+        return refused;
+    }
     int setupFailure = ExitOk;
     const std::unique_ptr<MqttPublisher> mqtt = startMqtt(o, setupFailure);
     if (setupFailure != ExitOk)
@@ -119,6 +175,7 @@ int runRead(const CliOptions &o, Transactor &link) {
 
     const StopSignals stop;
     ReadSummary summary;
+    bool away = false;
     const bool series = o.everyMs > 0 || !o.samples || *o.samples > 1 || o.stations.size() > 1;
     int exitCode = ExitOk;
     const auto finish = [&](int code) {
@@ -140,12 +197,17 @@ int runRead(const CliOptions &o, Transactor &link) {
                 code = code == ExitOk ? ExitMqtt : code;
             }
         }
+        // A device that came back before the end cost rows, which say so, but the run did its
+        // work; one still away at the end is a failure a service manager must see.
+        if (away) {
+            printError(QStringLiteral("%1 was still away at the end").arg(o.device));
+            code = code == ExitOk ? ExitFileError : code;
+        }
         if (series && o.progress != Progress::Silenced)
             printError(summary.text());
-        return StopSignals::received() ? 128 + StopSignals::received() : code;
+        return StopSignals::received() ? ExitSignal + StopSignals::received() : code;
     };
     link.setResume(true);
-    bool away = false;
 
     // Sample k is due at start + k * period on the steady clock: a late sample delays nothing
     // after it, so the schedule never drifts. Its stations are read in turn within the period.
@@ -165,6 +227,7 @@ int runRead(const CliOptions &o, Transactor &link) {
         }
         for (const int station : o.stations) {
             Sample s;
+            s.start = o.start;
             s.seq = k + 1;
             s.station = station;
             if (SteadyClock::now() >= notAfter) {
@@ -184,6 +247,7 @@ int runRead(const CliOptions &o, Transactor &link) {
                     static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(o.function),
                     static_cast<std::uint8_t>(o.start), static_cast<std::uint8_t>(o.count));
                 const Exchange ex = link.exchange(request, expect, notAfter);
+                summary.addLate(ex.late);
                 s.status = statusText(ex.check);
                 if (ex.check.ok()) {
                     const DecodedAnswer decoded = decodeMeasurement(o.count, ex.answer);
@@ -200,8 +264,6 @@ int runRead(const CliOptions &o, Transactor &link) {
                                                   "every sample")
                                        .arg(s.seq)
                                        .arg(o.device));
-                    if (exitCode == ExitOk)
-                        exitCode = ExitFileError;
                 } else {
                     printError(QStringLiteral("sample %1: %2 from station %3 after %4 attempt(s)")
                                    .arg(s.seq)
@@ -220,8 +282,10 @@ int runRead(const CliOptions &o, Transactor &link) {
             if (mqtt)
                 mqtt->publish(o.topic.toUtf8() + '/' + QByteArray::number(station),
                               jsonRow(s, o.count));
-            if (!output.put(s))
+            if (!output.put(s)) {
+                reportLostOutput();
                 return finish(ExitFileError);
+            }
         }
     }
     return finish(exitCode);

@@ -49,7 +49,7 @@ void ReadSummary::setMqtt(long long published, long long queued, long long dropp
 
 QString ReadSummary::text() const {
     QString line = QStringLiteral("summary: %1 samples, %2 ok, %3 timeout, %4 crc, %5 exception, "
-                                  "%6 bad, %7 disconnected, %8 missed; ")
+                                  "%6 bad, %7 disconnected, %8 missed, %9 late; ")
                        .arg(samples_)
                        .arg(ok_)
                        .arg(timeout_)
@@ -57,7 +57,8 @@ QString ReadSummary::text() const {
                        .arg(exception_)
                        .arg(bad_)
                        .arg(disconnected_)
-                       .arg(missed_);
+                       .arg(missed_)
+                       .arg(late_);
     long long count = 0;
     for (const auto &[step, n] : steps_)
         count += n;

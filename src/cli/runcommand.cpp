@@ -3,10 +3,13 @@
 #include "cli/calcommands.h"
 #include "cli/console.h"
 #include "cli/exitcodes.h"
+#include "cli/outputfile.h"
 #include "cli/portscommand.h"
 #include "cli/readcommand.h"
 #include "cli/scancommand.h"
 #include "modbus/hextext.h"
+
+#include <QFileInfo>
 
 namespace tr::cli {
 
@@ -32,12 +35,27 @@ int runCommand(const CliOptions &o) {
         }
     }
 
+    // A backup target that is no regular file is refused before the module is asked.
+    if (o.command == Command::CalBackup)
+        if (const auto kind = notARegularFile(o.file)) {
+            printError(QStringLiteral("cannot write %1: %2, not a regular file; it is left as it "
+                                      "was")
+                           .arg(o.file, *kind));
+            return ExitFileError;
+        }
+
     Transactor::Trace trace;
     if (o.trace)
         trace = [](const QString &text) { printNote(text); };
     Transactor link({o.baud, o.timeoutMs, o.retries}, trace);
     if (const auto why = link.open(o.device)) {
-        printError(QStringLiteral("cannot open %1: %2").arg(o.device, *why));
+        // A COMn link whose device is not plugged in: name what it points to.
+        const QFileInfo info(o.device);
+        if (info.isSymLink() && !info.exists())
+            printError(QStringLiteral("cannot open %1: it links to %2, which does not exist")
+                           .arg(o.device, info.symLinkTarget()));
+        else
+            printError(QStringLiteral("cannot open %1: %2").arg(o.device, *why));
         return ExitFileError;
     }
 

@@ -66,6 +66,7 @@ QByteArray jsonRow(const Sample &sample, int count) {
     const QJsonObject row{{QStringLiteral("time"), isoTimestamp(sample.when)},
                           {QStringLiteral("seq"), sample.seq},
                           {QStringLiteral("station"), sample.station},
+                          {QStringLiteral("start"), sample.start},
                           {QStringLiteral("status"), sample.status},
                           {QStringLiteral("ch"), channels}};
     return QJsonDocument(row).toJson(QJsonDocument::Compact);

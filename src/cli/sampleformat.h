@@ -17,6 +17,7 @@ namespace tr::cli {
 // One sample of a read: what went out when, and what came back.
 struct Sample {
     QDateTime when; // request sent (or, for a missed sample, when it was due)
+    int start = 0;  // the first register read: values[i] is register start + i
     long long seq = 0;
     int station = 0;
     bool ok = false;
@@ -48,8 +49,8 @@ QString csvRow(const Sample &sample, int count, bool withStation = false);
 // "station N: " in front with several stations.
 QString textRow(const Sample &sample, bool withStation = false);
 
-// {"time":"...","seq":N,"station":N,"status":"ok","ch":[23.5,null,...]} on one line: `count`
-// channels, null for an open sensor or a channel without a value.
+// {"time":"...","seq":N,"station":N,"start":S,"status":"ok","ch":[23.5,null,...]} on one line:
+// `count` channels from register S, null for an open sensor or a channel without a value.
 QByteArray jsonRow(const Sample &sample, int count);
 
 } // namespace tr::cli

@@ -54,7 +54,7 @@ int runScan(const CliOptions &o, Transactor &link) {
                        .arg(found)
                        .arg(double(clock.elapsed()) / 1000.0, 0, 'f', 1));
     if (StopSignals::received())
-        return 128 + StopSignals::received();
+        return ExitSignal + StopSignals::received();
     return found > 0 ? ExitOk : ExitNoAnswer;
 }
 

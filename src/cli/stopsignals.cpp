@@ -21,6 +21,14 @@ int wakeRead = -1;
 int wakeWrite = -1;
 
 extern "C" void onStop(int sig) {
+#ifndef _WIN32
+    if (stopSignal != 0) {
+        // A second Ctrl+C (or SIGTERM, SIGHUP): stop now, without the row under way.
+        static const char said[] = "tr6400-cli: stopped at once by a second signal\n";
+        [[maybe_unused]] const auto w = ::write(STDERR_FILENO, said, sizeof said - 1);
+        ::_exit(128 + sig);
+    }
+#endif
     stopSignal = sig;
 #ifndef _WIN32
     if (wakeWrite >= 0) {
@@ -50,15 +58,19 @@ StopSignals::StopSignals() {
     action.sa_handler = onStop;
     sigemptyset(&action.sa_mask);
     // Writes to stdout and the log restart; the sleep's poll() returns early either way.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    action.sa_flags = SA_RESTART;
+    // SIGHUP: the terminal or the session went away, which is a stop like SIGTERM.
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(sig, &action, nullptr);
 #endif
 }
 
 StopSignals::~StopSignals() {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+#ifndef _WIN32
+    std::signal(SIGHUP, SIG_DFL);
+#endif
 #ifndef _WIN32
     for (int *fd : {&wakeRead, &wakeWrite}) {
         if (*fd >= 0)

@@ -4,9 +4,9 @@
 
 namespace tr::cli {
 
-// SIGINT and SIGTERM end a long read cleanly: the handler only sets a flag and wakes the
+// SIGINT, SIGTERM and SIGHUP end a long read cleanly: the handler only sets a flag and wakes the
 // schedule's sleep through a pipe, so the row under way is finished and the summary printed.
-// A second signal of the same kind ends the program at once, as it did before.
+// A second signal ends the program at once, with a line on stderr that says so.
 class StopSignals {
 public:
     // Installs the handlers for the life of this object.

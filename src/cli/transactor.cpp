@@ -97,11 +97,53 @@ Exchange Transactor::exchange(const Frame &request, const Expectation &expect,
     return out;
 }
 
+SteadyClock::duration Transactor::quietTime() const {
+    // 3.5 characters end a frame (1.8 ms at 19200 baud); a pseudo-terminal's scheduling needs
+    // more slack than the wire, so the line must stay quiet for at least 20 ms.
+    const auto charTime = microseconds(10'000'000LL * 35 / 10 / std::max(settings_.baud, 1));
+    return std::max<SteadyClock::duration>(charTime, milliseconds(20));
+}
+
+bool Transactor::dropBuffered() {
+    port_.waitForReadyRead(0); // what the driver holds, into the port's buffer
+    const bool any = !port_.readAll().isEmpty();
+    port_.clear(QSerialPort::Input);
+    port_.clearError();
+    return any && owed();
+}
+
+void Transactor::awaitLateAnswer(const Frame &request, SteadyClock::time_point notAfter,
+                                 Exchange &out) {
+    if (!owed() || toBytes(request) != owedRequest_)
+        return;
+    // Never so long that the request itself would lose its full timeout.
+    const auto until = std::min(owedUntil_, notAfter - milliseconds(settings_.timeoutMs));
+    QByteArray got;
+    for (;;) {
+        const auto quietUntil =
+            got.isEmpty() ? until : std::min(until, SteadyClock::now() + quietTime());
+        const int ms = waitMs(quietUntil);
+        if (ms == 0 || !port_.waitForReadyRead(ms))
+            break;
+        got += port_.readAll();
+    }
+    port_.clearError();
+    if (!got.isEmpty()) {
+        ++out.late;
+        owedUntil_ = {};
+        if (trace_)
+            trace_(QStringLiteral("<-%1  late, thrown away").arg(receivedHex(got)));
+    }
+}
+
 AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
                                 SteadyClock::time_point notAfter, Exchange &out) {
+    awaitLateAnswer(request, notAfter, out);
     // Whatever is buffered belongs to no request of ours (a late or broken answer).
-    port_.clear(QSerialPort::Input);
-    port_.readAll();
+    if (dropBuffered()) {
+        ++out.late;
+        owedUntil_ = {};
+    }
 
     const QByteArray bytes = toBytes(request);
     if (trace_)
@@ -117,10 +159,22 @@ AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
     const auto written = SteadyClock::now();
     const auto deadline = std::min(written + milliseconds(settings_.timeoutMs), notAfter);
     QByteArray got;
+    std::optional<SteadyClock::time_point> complete; // before a look for a second answer
     for (;;) {
         const int target = answerTarget(got, expect);
-        if (got.size() >= target)
-            break;
+        if (got.size() >= target) {
+            complete = SteadyClock::now();
+            if (!owed() || !isLateAnswer(request, expect, got, deadline))
+                break;
+            // The answer to the request that timed out: this one's may follow.
+            if (trace_)
+                trace_(
+                    QStringLiteral("<-%1  late, thrown away").arg(receivedHex(got.left(target))));
+            got.remove(0, target);
+            ++out.late;
+            owedUntil_ = {};
+            continue;
+        }
         // At the deadline bytes that are already there still count: the program may have been
         // held up while the answer came in time. Only then does a wait of 0 give up.
         const int ms = waitMs(deadline);
@@ -135,10 +189,14 @@ AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
         }
         got += port_.read(target - got.size());
     }
-    out.lastDuration = duration_cast<microseconds>(SteadyClock::now() - written);
+    out.lastDuration = duration_cast<microseconds>(complete.value_or(SteadyClock::now()) - written);
     out.answer = got;
 
     const AnswerCheck check = checkAnswer(request, expect, got);
+    if (check.status == AnswerStatus::Timeout) {
+        owedRequest_ = bytes;
+        owedUntil_ = SteadyClock::now() + milliseconds(settings_.timeoutMs);
+    }
     if (trace_)
         trace_(QStringLiteral("<-%1  %2 ms %3")
                    .arg(receivedHex(got))
@@ -147,11 +205,19 @@ AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
     return check;
 }
 
+bool Transactor::isLateAnswer(const Frame &request, const Expectation &expect,
+                              const QByteArray &frame, SteadyClock::time_point deadline) {
+    if (answersAnotherRequest(request, expect, frame))
+        return true;
+    // A module answers one request at a time: a frame followed at once by another is the earlier.
+    const auto until = std::min(SteadyClock::now() + quietTime(), deadline);
+    const bool more = port_.bytesAvailable() > 0 || port_.waitForReadyRead(waitMs(until));
+    port_.clearError();
+    return more;
+}
+
 void Transactor::waitForSilence(SteadyClock::time_point notAfter) {
-    // 3.5 characters end a frame (1.8 ms at 19200 baud); a pseudo-terminal's scheduling needs
-    // more slack than the wire, so the line must stay quiet for at least 20 ms.
-    const auto charTime = microseconds(10'000'000LL * 35 / 10 / std::max(settings_.baud, 1));
-    const auto quiet = std::max<SteadyClock::duration>(charTime, milliseconds(20));
+    const auto quiet = quietTime();
     const auto giveUp = std::min(SteadyClock::now() + milliseconds(settings_.timeoutMs), notAfter);
     for (;;) {
         const auto until = std::min(SteadyClock::now() + quiet, giveUp);

@@ -29,11 +29,18 @@ struct Exchange {
     std::chrono::microseconds lastDuration{0}; // request written -> answer complete or given up
     // The device went away during the exchange, or was away and did not open again.
     bool disconnected = false;
+    int late = 0; // answers to an earlier, timed-out request that were thrown away
 };
 
 // The master's side of one request at a time: unlike the window, it waits for the answer of its
 // own request. A transaction ends at the expected length, at a 5-byte exception answer or at the
 // timeout, whichever comes first. The waits sleep in poll() inside QSerialPort; nothing spins.
+//
+// An RTU answer names no request, so after a timeout the answer may still come and meet the next
+// request. For up to one more --timeout-ms it is watched for: what is buffered before a request
+// is thrown away, an answer from another station or function is not taken, one followed at once
+// by a second answer is the earlier one, and the same request is not sent again until the late
+// answer came or can no longer come (when a whole attempt still fits before `notAfter`).
 class Transactor {
 public:
     using Trace = std::function<void(const QString &)>;
@@ -59,6 +66,15 @@ private:
                         SteadyClock::time_point notAfter, Exchange &out);
     // After a bad answer the rest of it may still be on the wire; it must not meet the retry.
     void waitForSilence(SteadyClock::time_point notAfter);
+    // Before a request that a late answer would fit: waits for that answer, throws it away.
+    void awaitLateAnswer(const Frame &request, SteadyClock::time_point notAfter, Exchange &out);
+    // Takes what is buffered off the line; true when any of it was an owed answer.
+    bool dropBuffered();
+    bool owed() const { return SteadyClock::now() < owedUntil_; }
+    // With an answer owed: `frame` (complete) is that answer rather than this request's.
+    bool isLateAnswer(const Frame &request, const Expectation &expect, const QByteArray &frame,
+                      SteadyClock::time_point deadline);
+    SteadyClock::duration quietTime() const;
     int waitMs(SteadyClock::time_point until) const;
     bool openDevice();
     // True, with the port closed, when `error` means the device is gone.
@@ -70,6 +86,9 @@ private:
     QString device_;
     bool resume_ = false;
     bool lost_ = false;
+    // The last request that timed out, and until when its answer may still come.
+    QByteArray owedRequest_;
+    SteadyClock::time_point owedUntil_{};
 };
 
 // The reason of a failed open in English, with the dialout hint where permissions are wanting.

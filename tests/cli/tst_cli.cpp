@@ -7,12 +7,15 @@
 #include "support/wirelog.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace std::chrono_literals;
 using namespace tr::test;
@@ -32,13 +35,15 @@ struct Run {
 };
 
 // Runs tr6400-cli, or the program the first word names, without a display (as help2man does).
-Run run(QStringList args) {
+Run run(QStringList args, const QString &stdoutFile = {}) {
     const QString name = args.value(0).startsWith("tr6400") ? args.takeFirst() : QString();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(display);
     QProcess p;
     p.setProcessEnvironment(env);
+    if (!stdoutFile.isEmpty())
+        p.setStandardOutputFile(stdoutFile);
     p.start(name == "tr6400"       ? TR_WINDOW_PATH
             : name == "tr6400-sim" ? TR_SIM_PATH
                                    : TR_CLI_PATH,
@@ -81,6 +86,7 @@ private slots:
         row("read --station 248", "1 to 247");
         row("read --count 22", "1 to 21");
         row("read --function 131", "--function"); // the exception bit
+        row("read --mqtt [::1]:1884 --topic t --port=/x", "ok /x station 2 file ", 0);
         row("read --format xml", "text or csv");
         row("read --log=", "--log");
         row("read --progress --quiet", "exclude");
@@ -137,7 +143,7 @@ private slots:
         row("", "read --function 3 --start 5 --count 2", 0, 1, "1#:3276.70 2#:-200.00 \n", "");
         row("--station 17 --baud 9600", "read --station 17 --baud 9600 --count 1", 0, 1,
             "1#:23.50 \n", "");
-        row("", "read --function 1", 4, 1, "exception 1\n", "illegal function"); // not retried
+        row("--exception 1", "read", 4, 1, "exception 4\n", "server device failure"); // not retried
         row("--corrupt 1", "read", 3, 3, "crc\n", "CRC error");
         row("--station 5", "read --timeout-ms 100", 2, 3, "timeout\n", "no answer");
         row("--exception 1", "cal read --channel 1", 4, 1, "", "server device failure");
@@ -182,6 +188,93 @@ private slots:
         if (simArgs != "-") // RX-OTHER: a request to another station
             QCOMPARE(sim.stop(SIGTERM, 2s) ? sim.logLines().filter(" RX").size() : -1, requests);
         QVERIFY(exitCode == 0 || !QFile::exists(dir.filePath("out.txt")));
+    }
+
+    // Bad and hostile input: the exit status, the first words of the message, how many requests
+    // reached the simulator (-1: no simulator), and nothing the run was pointed at is harmed.
+    void hostileInput_data() {
+        QTest::addColumn<QString>("simArgs");
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<QString>("stdoutFile");
+        const auto row = [](const char *sim, const char *args, int code, const char *err,
+                            int requests, const char *stdoutFile = "") {
+            QTest::addRow("%s", args) << sim << args << code << err << requests << stdoutFile;
+        };
+        row("", "cal backup @DIR@/fifo", 5, "cannot write @DIR@/fifo: a FIFO", 0);
+        row("", "cal backup @DIR@/null", 5, "cannot write @DIR@/null: a device", 0);
+        row("", "cal backup @PTY@", 5, "cannot write @PTY@: a device", 0);
+        row("", "read --log @DIR@/fifo", 5, "cannot append to @DIR@/fifo: a FIFO", 0);
+        row("", "read", 5, "cannot write to standard output", 1, "/dev/full");
+        row("", "read --samples 2 --format csv", 5, "cannot write to standard output", 0,
+            "/dev/full");
+        row("", "read --function 6", 1, "--function expects 3 or 4", 0);
+        row("", "read --log --quiet", 1, "--log needs a value", 0);
+        row("", "read --format csv --log @DIR@/old.csv", 1, "@DIR@/old.csv begins with", 0);
+        row("", "cal write --channel 1 --slope -0.4", 1, "--slope expects", 0);
+        row("", "read --station 1-10 --every 50", 1, "10 station(s) do not fit into 50 ms", 0);
+        row("--truncate 1", "read --retries 0", 3, "sample 1: bad answer: truncated", 1);
+        row("--drop-answer 5", "cal restore @DIR@/in.txt --retries 0 --timeout-ms 200", 2,
+            "already written: channel 1 and the slope of channel 2", 5);
+        row("", "read --mqtt localhost --topic t --mqtt-cafile @DIR@/none.pem", 6,
+            "MQTT: cannot read the CA file @DIR@/none.pem", 0);
+        row("-", "read --port /x --mqtt h --topic t --mqtt-password-file @DIR@/in.txt", 1,
+            "--mqtt-password-file needs --mqtt-user", -1);
+        row("-", "read --port @DIR@/COM7", 5,
+            "cannot open @DIR@/COM7: it links to /nonexistent/tty", -1);
+        row("-", "cal restore @DIR@/bom.txt --dry-run", 5,
+            "@DIR@/bom.txt:1: a UTF-8 byte order mark", -1);
+        row("-", "cal restore @DIR@/nul.txt --dry-run", 5, "@DIR@/nul.txt:2: a NUL byte", -1);
+        row("-", "tr6400-sim --link --exit-on-stdin-eof", 2, "--link needs a value", -1);
+    }
+    void hostileInput() {
+        QFETCH(QString, simArgs);
+        QFETCH(QString, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, err);
+        QFETCH(int, requests);
+        QFETCH(QString, stdoutFile);
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath("fifo"), null = dir.filePath("null");
+        const QByteArray oldCsv = "time,seq,station,ch1,status\r\n";
+        QVERIFY(::mkfifo(qPrintable(fifo), 0600) == 0);
+        if (::mknod(qPrintable(null), S_IFCHR | 0600, makedev(1, 3)) != 0 && args.contains("/null"))
+            QSKIP("making a device node needs root");
+        QVERIFY(
+            writeFile(dir.filePath("old.csv"), oldCsv) &&
+            writeFile(dir.filePath("in.txt"), "\"1::900--1\r\n2::900--2\r\n\"\r\n") &&
+            writeFile(dir.filePath("bom.txt"), "\xEF\xBB\xBF\"1::900--1\r\n\"\r\n") &&
+            writeFile(dir.filePath("nul.txt"), QByteArray("\"1::900--1\r\n2::9\0--1\r\n\"", 20)) &&
+            QFile::link("/nonexistent/tty", dir.filePath("COM7")));
+        PtyPeer pty;
+        QStringList argv =
+            words(args.replace("@DIR@", dir.path()).replace("@PTY@", pty.slavePath()));
+        SimulatorProcess sim;
+        if (simArgs != "-") {
+            QVERIFY(sim.start(QStringList{"--values", kValues, "--log"} + words(simArgs)));
+            argv << "--port" << sim.ptyPath();
+        }
+        const Run r = run(argv, stdoutFile);
+        const QString program = argv[0] == "tr6400-sim" ? "tr6400-sim: " : "tr6400-cli: ";
+        QVERIFY2(r.exitCode == exitCode, qPrintable(r.out + r.err));
+        QVERIFY2(r.err.contains(QRegularExpression(
+                     "^" + QRegularExpression::escape(
+                               program +
+                               err.replace("@DIR@", dir.path()).replace("@PTY@", pty.slavePath())),
+                     QRegularExpression::MultilineOption)),
+                 qPrintable(r.err));
+        if (simArgs != "-")
+            QCOMPARE(sim.stop(SIGTERM, 2s) ? sim.logLines().filter(" RX").size() : -1, requests);
+        struct stat st {};
+        QVERIFY(::stat(qPrintable(fifo), &st) == 0 && S_ISFIFO(st.st_mode));
+        QVERIFY(::stat(qPrintable(null), &st) != 0 || S_ISCHR(st.st_mode));
+        QVERIFY(QFileInfo(pty.slavePath()).exists());
+        QCOMPARE(readFile(dir.filePath("old.csv")), oldCsv);
+        // Nothing new beside the seven files above (six without root).
+        const auto all = QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System;
+        QCOMPARE(QDir(dir.path()).entryList(all).size(), QFileInfo::exists(null) ? 7 : 6);
     }
 
     // Rows keep to start + k x 100 ms although answers are lost and the program is stopped for a
@@ -229,7 +322,7 @@ private slots:
         QVERIFY2(drops > 0 && counts["ok"] > 10 && counts["missed"] >= 2, qPrintable(err));
         QCOMPARE(counts["timeout"], drops);
         QCOMPARE(counts["ok"] + counts["timeout"] + counts["missed"], 24);
-        QCOMPARE(err.count(QRegularExpression(" missed, ")), counts["missed"]);
+        QCOMPARE(err.count(QRegularExpression(": missed, ")), counts["missed"]);
         QCOMPARE(cli.exitCode(), 2);
         QCOMPARE(wireLines(sim.logLines(), "RX").size(), 24 - counts["missed"]);
     }

@@ -9,11 +9,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <netinet/in.h>
 #include <unistd.h>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -105,6 +108,32 @@ private slots:
         for (const QString &line : json)
             fromJson << cellsOf(line.toUtf8(), true);
         QCOMPARE(fromJson, cells);
+    }
+
+    // An answer that comes after its request timed out is discarded and counted, never taken
+    // for the answer of the next station; each row says which register its first value is.
+    void lateAnswersAreDiscarded() {
+        SimulatorProcess sim;
+        QVERIFY(sim.start(kTwoModules + QStringList{"--late", "0.3", "--late-ms", "150", "--seed",
+                                                    "4", "--log"}));
+        const auto [code, rows, err] = runCli(
+            {"read", "--port", sim.ptyPath(), "--station", "2,5", "--start", "2", "--count", "2",
+             "--samples", "15", "--retries", "0", "--timeout-ms", "100", "--format", "jsonl"});
+        QMap<QString, int> counts;
+        for (const QString &line : rows) {
+            const QJsonObject row = QJsonDocument::fromJson(line.toUtf8()).object();
+            const QString status = row["status"].toString();
+            ++counts[status];
+            QCOMPARE(row["start"].toInt(-1), 2);
+            if (status == "ok")
+                QCOMPARE(cellsOf(line.toUtf8(), true).section(',', 1),
+                         row["station"].toInt() == 2 ? "2,3.00,4.00,ok" : "5,13.00,14.00,ok");
+        }
+        const int late = QRegularExpression(" (\\d+) late;").match(err).captured(1).toInt();
+        const auto tags = sim.stop(SIGTERM, 2s) ? sim.logLines().filter("-LATE").size() : -1;
+        QVERIFY2(counts["ok"] + counts["timeout"] == 30 && late > 0 && late <= tags,
+                 qPrintable(err));
+        QCOMPARE(code, 2);
     }
 
     void scan_data() {

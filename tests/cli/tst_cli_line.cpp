@@ -36,6 +36,8 @@ private slots:
         QTest::addColumn<int>("signal");
         QTest::newRow("Ctrl+C") << SIGINT;
         QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+        QTest::newRow("to the end") << 0; // back before the last sample: success
     }
     void readResumesAfterTheDeviceReturns() {
         QFETCH(int, signal);
@@ -44,8 +46,10 @@ private slots:
         auto sim = std::make_unique<SimulatorProcess>();
         QVERIFY(sim->start({"--values", "1.5,2.5", "--link", com}));
         QProcess cli;
-        cli.start(TR_CLI_PATH,
-                  {"read", "--port", com, "--every", "100", "--format", "csv", "--count", "2"});
+        cli.start(
+            TR_CLI_PATH,
+            QStringList{"read", "--port", com, "--every", "100", "--format", "csv", "--count", "2"}
+                << (signal ? QStringList() : QStringList{"--samples", "40"}));
         QString out;
         QVERIFY(waitForOutput(cli, out, "^[^,]+,5,"));
         QVERIFY(sim->stop(SIGTERM, 2s));
@@ -53,11 +57,12 @@ private slots:
         sim = std::make_unique<SimulatorProcess>();
         QVERIFY(sim->start({"--values", "7.5,8.5", "--link", com}));
         QVERIFY(waitForOutput(cli, out, "7.50,8.50,ok\\r?\\n(.*\\n){4}"));
-        ::kill(pid_t(cli.processId()), signal);
+        if (signal)
+            ::kill(pid_t(cli.processId()), signal);
         QVERIFY(cli.waitForFinished(5000));
         out += QString::fromLatin1(cli.readAllStandardOutput());
         const QString err = QString::fromLatin1(cli.readAllStandardError());
-        QCOMPARE(cli.exitCode(), 128 + signal);
+        QCOMPARE(cli.exitCode(), signal ? 128 + signal : 0);
 
         // Old values, then nothing while away, then only new ones: every seq, no stale value.
         const QStringList rows = out.split('\n', Qt::SkipEmptyParts).mid(1);
@@ -73,10 +78,11 @@ private slots:
         // The sample under way when the simulator ended may find no answer.
         QVERIFY2(QRegularExpression("^o+t?-{5,}n+$").match(statuses).hasMatch(),
                  qPrintable(statuses));
-        QVERIFY2(err.contains(QStringLiteral("summary: %1 samples, ").arg(rows.size())) &&
-                     err.contains(QStringLiteral(" %1 disconnected, 0 missed; answer ms min ")
-                                      .arg(statuses.count('-'))),
-                 qPrintable(err));
+        QVERIFY2(
+            err.contains(QStringLiteral("summary: %1 samples, ").arg(rows.size())) &&
+                err.contains(QStringLiteral(" %1 disconnected, 0 missed, 0 late; answer ms min ")
+                                 .arg(statuses.count('-'))),
+            qPrintable(err));
     }
 
     // ports beside a copy of the program: a temporary tool folder of its own.
@@ -98,6 +104,8 @@ private slots:
         const QString refused = run({"ports", "link", "COM3", cli});
         QVERIFY2(refused.startsWith("5 ") && refused.contains("not a character device"),
                  qPrintable(refused));
+        QVERIFY(run({"ports", "link", "COM3", "/dev/null"})
+                    .startsWith("5 tr6400-cli: /dev/null is no serial"));
         QCOMPARE(QFileInfo(com3).symLinkTarget(), slave);
         QCOMPARE(run({"ports", "unlink", "COM3"}), "0 ");
         QVERIFY(!QFileInfo(com3).isSymLink());
