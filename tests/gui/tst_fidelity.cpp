@@ -93,6 +93,7 @@ private slots:
         QThread::msleep(50); // in the driver, not yet taken: no event has run
         QTimer::singleShot(40, [&] { f.peer.write(withCrc(fromHex("02 04 04 00 EB FF 9C"))); });
         f.acquisition().comDoOnce_Click();
+        f.waitForRead();
         QCOMPARE(f.ui().txtOutPut->text(), "1#:23.50 2#:-10.00 ");
     }
 
