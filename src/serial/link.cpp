@@ -112,10 +112,11 @@ void Link::MSComm1_OnComm() {
 
     port_.setInputLen(0);
     port_.Input();
-    // A corrupted or cut answer is no answer: the red lamp, not the green one.
+    // A corrupted or cut answer is no answer, yet the port is open and the request went out:
+    // yellow, as while an answer is awaited. Red is kept for a port that is closed.
     const bool refused = answer.status == DecodedAnswer::Status::BadCrc ||
                          answer.status == DecodedAnswer::Status::Incomplete;
-    emit lampRaised(refused ? Lamp::NotConnected : Lamp::Connected);
+    emit lampRaised(refused ? Lamp::Yellow : Lamp::Connected);
 
     emit answerObserved(received, classifyAnswer(ReceiveKind_, ExpectedLen_, received), true,
                         receivedAt);
