@@ -163,6 +163,7 @@ void CalibrationPanel::cmdSaveFile_Click() {
     options.title = tr("保存文件");
     options.initialDir = dirs_.dialogFolder();
     options.filter = QStringLiteral("txt (*.txt)");
+    options.hideFilterPatterns = true; // the type box reads "txt"
     options.save = true;
     options.confirmOverwrite = true;
     const std::optional<QString> chosen = files_.choose(options);

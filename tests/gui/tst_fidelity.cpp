@@ -61,7 +61,7 @@ private slots:
     // (d) The real dialog's type box shows the names as the window words them.
     void filterNames_data() {
         rows( // button, the names shown
-            {"CommandChangeFile|序列号文件 (*.txt)|所有文件（*）", "cmdSaveFile|txt (*.txt)",
+            {"CommandChangeFile|序列号文件 (*.txt)|所有文件（*）", "cmdSaveFile|txt",
              "Command1|txt (*.txt)"});
     }
     void filterNames() {
