@@ -1,6 +1,7 @@
 // English beside Chinese: which language the window speaks, its English texts and messages,
 // captions that fit their fixed boxes in both languages, and names a screen reader can say.
 #include "app/language.h"
+#include "app/realdialogs.h"
 #include "ptywindow.h"
 
 #include <QAbstractButton>
@@ -38,20 +39,45 @@ class TstLanguage : public QObject {
     Q_OBJECT
 private slots:
     void choice_data() {
-        QTest::addColumn<QString>("c"); // --lang|TR6400_LANG|system locale|language or error
-        for (const char *row :
-             {"||en_US|en", "||en_GB|en", "||C|zh", "||zh_CN|zh", "||de_DE|zh", "zh||en_US|zh",
-              "|en|C|en", "en|zh|C|en", "|EN_us|C|en", "fr||en_US|error", "|xx|en_US|error"})
+        // --lang|TR6400_LANG|system locale|language or error, "!" when warned
+        QTest::addColumn<QString>("c");
+        for (const char *row : {"||en_US|en", "||en_GB|en", "||C|zh", "||zh_CN|zh", "||de_DE|zh",
+                                "zh||en_US|zh", "|en|C|en", "en|zh|C|en", "|EN_us|C|en",
+                                "fr||en_US|error", "|xx|en_US|en!", "|xx|C|zh!", "en|xx|C|en"})
             QTest::newRow(row) << QString(row);
     }
     void choice() {
         QFETCH(QString, c);
         const QStringList f = c.split('|');
         const LanguageChoice got = chooseLanguage(f[0], f[1], QLocale(f[2]));
-        QCOMPARE(!got.error.isEmpty()                ? "error"
-                 : got.language == Language::English ? "en"
-                                                     : "zh",
+        QCOMPARE(QString(!got.error.isEmpty()                ? "error"
+                         : got.language == Language::English ? "en"
+                                                             : "zh") +
+                     (got.warning.isEmpty() ? "" : "!"),
                  f[3]);
+    }
+
+    // Qt's own file dialog speaks the window's language.
+    void qtDialogs_data() {
+        QTest::addColumn<Language>("language");
+        QTest::addColumn<QString>("texts");
+        QTest::newRow("zh") << Language::Chinese << "查找范围：|文件名称(&N)：";
+        QTest::newRow("en") << Language::English << "Look in:|File &name:";
+    }
+    void qtDialogs() {
+        QFETCH(Language, language);
+        QFETCH(QString, texts);
+        Translations translations;
+        QVERIFY(translations.install(language));
+        QStringList seen;
+        QTimer::singleShot(100, [&] {
+            auto *dialog = QApplication::activeModalWidget();
+            for (const char *name : {"lookInLabel", "fileNameLabel"})
+                seen << dialog->findChild<QLabel *>(name)->text();
+            dialog->close();
+        });
+        QtFileDialog().choose({});
+        QCOMPARE(seen.join('|'), texts);
     }
 
     // A sample of captions and one message of each panel, in English; the lamps' box is named
