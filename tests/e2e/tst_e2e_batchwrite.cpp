@@ -4,6 +4,7 @@
 #include "support/simwindow.h"
 
 #include <QPushButton>
+#include <QRegularExpression>
 
 using namespace tr;
 using namespace tr::test;
@@ -33,7 +34,8 @@ private slots:
         w.messages.replies << (c[0] == "yes");
         control<QPushButton>(*w.window, "Command2")->click();
         QCOMPARE(w.messages.asked.value(0).text,
-                 "将向设备地址 1 写入 3 个通道的斜率和偏移量，是否继续？");
+                 "将向设备地址 1 写入 3 个通道的斜率和偏移量。写入期间采集暂停，正在进行的循环采"
+                 "集在写入结束后恢复。是否继续？");
         QTRY_VERIFY_WITH_TIMEOUT(!w.window->calibration().batchWrite().running(), 5000);
         QCOMPARE(w.waitForLog("RX", c[2].toInt() + 1, 300).size(), c[2].toInt());
         QCOMPARE(w.messages.texts(), c[4]);
@@ -42,6 +44,65 @@ private slots:
         QCOMPARE(txtSet->toPlainText(), list);
         const QByteArray kept = readFile(state); // after its comment line
         QCOMPARE(kept.mid(kept.indexOf('\n') + 1), c[3].toLatin1());
+    }
+
+    // "批量定入" clicked while a read of cyclic acquisition with logging waits for its answer:
+    // the batch has the line to itself with both acquisition buttons disabled, ends once (also
+    // when the device vanishes between two steps), and acquisition and logging resume.
+    void holdsTheLine_data() {
+        QTest::addColumn<int>("vanishAt"); // the request before which the simulator ends
+        QTest::newRow("written") << 0;
+        QTest::newRow("device gone before the fourth request") << 4;
+    }
+    void holdsTheLine() {
+        QFETCH(int, vanishAt);
+        const QString list = "2::1200--5\n5::998--65526\n8::1--7\n";
+        SimWindow w;
+        QVERIFY(w.start({"--station", "1"}));
+        w.setRequest("1", "4", "0", "8");
+        w.ui().txtTimerSet_0->setText("100");
+        w.ui().txtTimerSet_1->setText("0.5");
+        w.ui().CheckSave->setChecked(true);
+        auto *txtSet = control<QPlainTextEdit>(*w.window, "txtSet");
+        txtSet->setPlainText(list);
+        w.messages.replies << true;
+        QPushButton *buttons[] = {control<QPushButton>(*w.window, "comDoOnce"),
+                                  control<QPushButton>(*w.window, "cmdOneM")};
+        const BatchWrite &batch = w.window->calibration().batchWrite();
+        int sent = 0, finished = 0;
+        QString enabled; // both buttons at each request
+        connect(&batch, &BatchWrite::sending, this, [&] {
+            enabled += QString::number(buttons[0]->isEnabled() + buttons[1]->isEnabled());
+            if (++sent == vanishAt)
+                w.sim.process().kill(), w.sim.process().waitForFinished(2000);
+        });
+        connect(&batch, &BatchWrite::finished, this, [&] { ++finished; });
+        w.acquisition().cmdOneM_Click();
+        QTest::qWait(350);
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(&w.window->link(), &Link::commandText, this, [&, once] {
+            disconnect(*once);
+            QTimer::singleShot(0, [&] {
+                QTest::mouseClick(control<QPushButton>(*w.window, "Command2"), Qt::LeftButton);
+            });
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(finished > 0, 5000);
+        QTest::qWait(300); // a second end would come now
+        QCOMPARE(finished, 1);
+        QCOMPARE(w.messages.shown.size(), vanishAt ? 1 : 0);
+        QCOMPARE(txtSet->toPlainText(), list);
+        QCOMPARE(enabled, QString(sent, '0'));
+        QVERIFY(buttons[0]->isEnabled() && buttons[1]->isEnabled());
+        QVERIFY(w.acquisition().Timer1().isActive() && w.acquisition().Timer2().isActive());
+        if (vanishAt)
+            return;
+        // Nine calibration requests in a row, each answered, then measurement reads again.
+        QString functions;
+        for (const WireLine &request : w.waitForLog("RX", 0))
+            functions += request.bytes.at(1) == 0x42 ? 'C' : 'M';
+        QVERIFY2(QRegularExpression("^M+C{9}M+$").match(functions).hasMatch(),
+                 qPrintable(functions));
+        QCOMPARE(w.messages.shown.size(), 0);
     }
 };
 
