@@ -111,6 +111,53 @@ private slots:
         QVERIFY(w.messages.shown.isEmpty());
     }
 
+    // A dialog held open during cyclic acquisition with logging: the data-file error box of a
+    // missing folder, or "选择文件" clicked while a read waits for its answer. Requests go on at
+    // their period (at 100 ms a tick inside the last read's 200 ms wait sends nothing), and the
+    // records written meanwhile hold the newest answers, not the line of the moment it opened.
+    void dialogHeldOpen_data() {
+        QTest::addColumn<int>("period");
+        QTest::addColumn<bool>("fileDialog");
+        for (const int period : {1000, 100})
+            for (const bool fileDialog : {false, true})
+                QTest::addRow("%d ms, %s", period, fileDialog ? "选择文件" : "error box")
+                    << period << fileDialog;
+    }
+    void dialogHeldOpen() {
+        QFETCH(int, period);
+        QFETCH(bool, fileDialog);
+        SimWindow w;
+        QVERIFY(w.start({})); // values that wander: every answer differs from the last
+        const QString file = w.path(fileDialog ? "data.txt" : "missing/data.txt");
+        w.ui().txtFilePath->setText(file);
+        w.ui().txtTimerSet_0->setText(QString::number(period));
+        w.ui().txtTimerSet_1->setText(QString::number(period / 1000.0));
+        w.ui().CheckSave->setChecked(true);
+        const int holdMs = std::max(4 * period, 1500);
+        qsizetype requests = -1;
+        QSet<QString> records; // the value lines written while it was open
+        (fileDialog ? w.files.onChoose : w.messages.onShow) = [&] {
+            const qsizetype before = w.log("RX").size(), bytes = readFile(file).size();
+            QTest::qWait(holdMs);
+            requests = w.log("RX").size() - before;
+            for (const QString &r : QString(readFile(file).mid(bytes)).split("\r\n"))
+                records.insert(r.section("   ", 1, 1));
+        };
+        w.acquisition().cmdOneM_Click();
+        QTest::qWait(period * 3 / 2);
+        if (fileDialog)
+            connect(
+                &w.window->link(), &Link::commandText, this,
+                [&] { QTimer::singleShot(0, [&] { w.acquisition().CommandChangeFile_Click(); }); },
+                Qt::SingleShotConnection);
+        QTRY_VERIFY_WITH_TIMEOUT(requests >= 0, holdMs + 3000);
+        w.acquisition().cmdStopOnce_Click();
+        QVERIFY2(requests >= holdMs / std::max(period, 300) - 1,
+                 qPrintable(QString::number(requests)));
+        records.remove(QString());
+        QVERIFY(!fileDialog || records.size() >= 2); // not one line frozen when it opened
+    }
+
     // From the simulator's stamp of the last answer byte to the value box's text change, both
     // on CLOCK_MONOTONIC, over 100 single acquisitions.
     void latency() {

@@ -1,7 +1,6 @@
 // English beside Chinese: which language the window speaks, its English texts and messages,
 // captions that fit their fixed boxes in both languages, and names a screen reader can say.
 #include "app/language.h"
-#include "app/realdialogs.h"
 #include "ptywindow.h"
 
 #include <QAbstractButton>
@@ -55,29 +54,6 @@ private slots:
                                                              : "zh") +
                      (got.warning.isEmpty() ? "" : "!"),
                  f[3]);
-    }
-
-    // Qt's own file dialog speaks the window's language.
-    void qtDialogs_data() {
-        QTest::addColumn<Language>("language");
-        QTest::addColumn<QString>("texts");
-        QTest::newRow("zh") << Language::Chinese << "查找范围：|文件名称(&N)：";
-        QTest::newRow("en") << Language::English << "Look in:|File &name:";
-    }
-    void qtDialogs() {
-        QFETCH(Language, language);
-        QFETCH(QString, texts);
-        Translations translations;
-        QVERIFY(translations.install(language));
-        QStringList seen;
-        QTimer::singleShot(100, [&] {
-            auto *dialog = QApplication::activeModalWidget();
-            for (const char *name : {"lookInLabel", "fileNameLabel"})
-                seen << dialog->findChild<QLabel *>(name)->text();
-            dialog->close();
-        });
-        QtFileDialog().choose({});
-        QCOMPARE(seen.join('|'), texts);
     }
 
     // A sample of captions and one message of each panel, in English; the lamps' box is named
