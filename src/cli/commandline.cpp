@@ -112,9 +112,11 @@ const OptionSpec kOptions[] = {
      "append each sample to FILE. text: the window's data file record; csv: the rows, with "
      "the header only when FILE is new or empty; jsonl: the JSON lines"},
     {"--mqtt", "HOST[:PORT]", bit(Read),
-     "publish each row as its JSON object to the MQTT broker, QoS 1, to TOPIC/<station>. Rows "
-     "made while the broker is away wait in memory (see --mqtt-queue) and follow in order "
-     "once it is back; a broker that refuses the credentials ends the program with exit 6",
+     "publish each row as its JSON object to the MQTT broker, QoS 1, to TOPIC/<station>. Each "
+     "row goes into the spool (see --spool) before it is printed and leaves it when the broker "
+     "has acknowledged it; rows follow in order once the broker is back, also after a restart "
+     "of the program, and seq goes on from the last run. A broker that refuses the credentials "
+     "ends the program with exit 6",
      "port 1883, 8883 with --mqtt-cafile"},
     {"--topic", "T", bit(Read), "the topic rows go under (needed with --mqtt)"},
     {"--mqtt-user", "U", bit(Read), "user name at the broker"},
@@ -122,8 +124,22 @@ const OptionSpec kOptions[] = {
     {"--mqtt-cafile", "FILE", bit(Read), "TLS to the broker, trusting the CA certificates in FILE"},
     {"--mqtt-client-id", "ID", bit(Read), "client id at the broker", "tr6400-cli-<host>-<pid>"},
     {"--mqtt-queue", "N", bit(Read),
-     "rows kept while the broker is away; beyond that the oldest are dropped and counted",
+     "with --spool none: rows kept in memory while the broker is away; beyond that the oldest "
+     "are dropped and counted",
      "100000"},
+    {"--spool", "DIR|none", bit(Read),
+     "the folder where rows wait for the broker (SQLite, one logger at a time: a second one "
+     "exits with 5). none: in memory, lost when the program ends, and rows still undelivered at "
+     "the end are exit 6",
+     "<data folder>/spool"},
+    {"--spool-max-mb", "N", bit(Read),
+     "the size of the spool; beyond it the oldest rows are dropped and counted", "1024"},
+    {"--spool-sync", "MS", bit(Read),
+     "0: every row is on disk (fsync) before it is printed or logged; MS: rows are written "
+     "through at most every MS ms, and a power cut loses at most the rows of the last MS ms "
+     "(or of the last sample, when samples are further apart); a killed program loses none "
+     "either way",
+     "0"},
     {"--channel", "N", bit(CalRead) | bit(CalWrite), "channel 1-8"},
     {"--slope", "V", bit(CalWrite),
      "write the slope, 0-65535; a half rounds to the even neighbour"},
@@ -415,9 +431,10 @@ private:
         const bool any = given_.contains("--topic") || given_.contains("--mqtt-user") ||
                          given_.contains("--mqtt-password-file") ||
                          given_.contains("--mqtt-cafile") || given_.contains("--mqtt-client-id") ||
-                         given_.contains("--mqtt-queue");
+                         given_.contains("--mqtt-queue") || given_.contains("--spool") ||
+                         given_.contains("--spool-max-mb") || given_.contains("--spool-sync");
         if (!given_.contains("--mqtt"))
-            return !any || usage(QStringLiteral("the --mqtt-... options and --topic need --mqtt"));
+            return !any || usage(QStringLiteral("the --mqtt-... and --spool... options and --topic need --mqtt"));
         static const QRegularExpression hostPort(QStringLiteral("^([^:]+)(?::([0-9]{1,5}))?$"));
         const auto m = hostPort.match(given_.value("--mqtt"));
         o.mqttPort = m.captured(2).toInt();
@@ -433,7 +450,15 @@ private:
         o.mqttPasswordFile = given_.value("--mqtt-password-file");
         o.mqttCaFile = given_.value("--mqtt-cafile");
         o.mqttClientId = given_.value("--mqtt-client-id");
-        return number("--mqtt-queue", 1, 100000000, o.mqttQueue);
+        o.spoolDir = given_.contains("--spool") ? given_.value("--spool")
+                                                : dirs_.data + QStringLiteral("/spool");
+        if (o.spoolDir.isEmpty())
+            return usage(QStringLiteral("--spool expects a folder or none"));
+        if (o.spoolDir == QLatin1String("none"))
+            o.spoolDir.clear();
+        return number("--mqtt-queue", 1, 100000000, o.mqttQueue) &&
+               number("--spool-max-mb", 1, 1048576, o.spoolMaxMb) &&
+               number("--spool-sync", 0, 3600000, o.spoolSyncMs);
     }
 
     bool calValue() {

@@ -2,17 +2,14 @@
 
 #include "cli/console.h"
 #include "cli/exitcodes.h"
-#include "cli/mqttpublisher.h"
+#include "cli/mqttsession.h"
 #include "cli/readsummary.h"
 #include "cli/sampleformat.h"
 #include "cli/stopsignals.h"
 #include "domain/datafile.h"
 #include "modbus/decode.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
-#include <QSysInfo>
 #include <memory>
 
 namespace tr::cli {
@@ -66,46 +63,6 @@ private:
     const bool stations_;
 };
 
-int mqttPort(const CliOptions &o) {
-    return o.mqttPort ? o.mqttPort : o.mqttCaFile.isEmpty() ? 1883 : 8883;
-}
-
-// The MQTT side of a read: the publisher when --mqtt is given.
-std::unique_ptr<MqttPublisher> startMqtt(const CliOptions &o, int &exitCode) {
-    if (o.mqttHost.isEmpty())
-        return nullptr;
-    MqttPublisher::Settings settings;
-    settings.host = o.mqttHost;
-    settings.port = mqttPort(o);
-    settings.clientId = o.mqttClientId.isEmpty() ? QStringLiteral("tr6400-cli-%1-%2")
-                                                       .arg(QSysInfo::machineHostName())
-                                                       .arg(QCoreApplication::applicationPid())
-                                                 : o.mqttClientId;
-    settings.user = o.mqttUser;
-    settings.caFile = o.mqttCaFile;
-    settings.capacity = static_cast<std::size_t>(o.mqttQueue);
-    if (!o.mqttPasswordFile.isEmpty()) {
-        QFile file(o.mqttPasswordFile);
-        if (!file.open(QIODevice::ReadOnly)) {
-            printError(
-                QStringLiteral("cannot read %1: %2").arg(o.mqttPasswordFile, file.errorString()));
-            exitCode = ExitFileError;
-            return nullptr;
-        }
-        QByteArray line = file.readLine();
-        while (line.endsWith('\n') || line.endsWith('\r'))
-            line.chop(1); // blanks may belong to the password
-        settings.password = line;
-    }
-    auto publisher = std::make_unique<MqttPublisher>(settings);
-    if (const auto why = publisher->start()) {
-        printError(QStringLiteral("MQTT: %1").arg(*why));
-        exitCode = ExitMqtt;
-        return nullptr;
-    }
-    return publisher;
-}
-
 } // namespace
 
 int runRead(const CliOptions &o, Transactor &link) {
@@ -113,7 +70,7 @@ int runRead(const CliOptions &o, Transactor &link) {
     if (!output.begin())
         return ExitFileError;
     int setupFailure = ExitOk;
-    const std::unique_ptr<MqttPublisher> mqtt = startMqtt(o, setupFailure);
+    const std::unique_ptr<MqttSession> mqtt = MqttSession::start(o, setupFailure);
     if (setupFailure != ExitOk)
         return setupFailure;
 
@@ -122,24 +79,8 @@ int runRead(const CliOptions &o, Transactor &link) {
     const bool series = o.everyMs > 0 || !o.samples || *o.samples > 1 || o.stations.size() > 1;
     int exitCode = ExitOk;
     const auto finish = [&](int code) {
-        if (mqtt) {
-            // What is still queued gets a last chance; a refusing broker gets none.
-            mqtt->drain(10000);
-            const MqttPublisher::Counts c = mqtt->counts();
-            summary.setMqtt(c.published, c.queued, c.dropped);
-            if (const auto why = mqtt->refused()) {
-                printError(QStringLiteral("MQTT: %1:%2 refused the connection: %3")
-                               .arg(o.mqttHost)
-                               .arg(mqttPort(o))
-                               .arg(*why));
-                code = ExitMqtt;
-            } else if (c.queued > 0) {
-                printError(QStringLiteral("MQTT: %1 row(s) not delivered, the broker did not "
-                                          "acknowledge them in time")
-                               .arg(c.queued));
-                code = code == ExitOk ? ExitMqtt : code;
-            }
-        }
+        if (mqtt)
+            code = mqtt->finish(summary, code, StopSignals::received() != 0);
         if (series && o.progress != Progress::Silenced)
             printError(summary.text());
         return StopSignals::received() ? 128 + StopSignals::received() : code;
@@ -153,6 +94,8 @@ int runRead(const CliOptions &o, Transactor &link) {
     const auto start = SteadyClock::now();
     const QDateTime wallStart = QDateTime::currentDateTime();
     const Expectation expect = measurementExpectation(o.count);
+    // With MQTT seq goes on from the last run, so station + seq name one row for good.
+    const long long seq0 = mqtt ? mqtt->firstSeq(o.stations) : 1;
     for (long long k = 0;
          (!o.samples || k < *o.samples) && !StopSignals::received() && !(mqtt && mqtt->refused());
          ++k) {
@@ -165,7 +108,7 @@ int runRead(const CliOptions &o, Transactor &link) {
         }
         for (const int station : o.stations) {
             Sample s;
-            s.seq = k + 1;
+            s.seq = seq0 + k;
             s.station = station;
             if (SteadyClock::now() >= notAfter) {
                 // The machine stalled past this sample's whole period, or the stations before
@@ -217,9 +160,8 @@ int runRead(const CliOptions &o, Transactor &link) {
                 }
             }
             summary.add(s.status);
-            if (mqtt)
-                mqtt->publish(o.topic.toUtf8() + '/' + QByteArray::number(station),
-                              jsonRow(s, o.count));
+            if (mqtt && !mqtt->publish(s, o.count))
+                return finish(ExitFileError);
             if (!output.put(s))
                 return finish(ExitFileError);
         }
