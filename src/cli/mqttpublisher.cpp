@@ -149,8 +149,7 @@ std::optional<QString> MqttPublisher::refused() const {
 void MqttPublisher::drain(int ms) {
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] {
-        return refused_.has_value() ||
-               spool_.backlog() <= static_cast<long long>(acked_.size());
+        return refused_.has_value() || spool_.backlog() <= static_cast<long long>(acked_.size());
     });
     removeAcked();
 }

@@ -63,8 +63,8 @@ private:
     static void onConnect(mosquitto *mosq, void *self, int rc);
     static void onDisconnect(mosquitto *mosq, void *self, int rc);
     static void onPublish(mosquitto *mosq, void *self, int mid);
-    void sendMore();       // with mutex_ held
-    void removeAcked();    // with mutex_ held
+    void sendMore();    // with mutex_ held
+    void removeAcked(); // with mutex_ held
 
     Settings settings_;
     Spool &spool_;

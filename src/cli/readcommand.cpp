@@ -66,13 +66,13 @@ private:
 } // namespace
 
 int runRead(const CliOptions &o, Transactor &link) {
-    SampleOutput output(o);
-    if (!output.begin())
-        return ExitFileError;
     int setupFailure = ExitOk;
     const std::unique_ptr<MqttSession> mqtt = MqttSession::start(o, setupFailure);
     if (setupFailure != ExitOk)
         return setupFailure;
+    SampleOutput output(o);
+    if (!output.begin())
+        return ExitFileError;
 
     const StopSignals stop;
     ReadSummary summary;

@@ -119,8 +119,8 @@ Spool::Opened Spool::open(const Settings &settings) {
             QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
         QFile::remove(file + QStringLiteral("-shm"));
         if (!QFile::rename(file, kept)) {
-            result.error = QStringLiteral("%1 is damaged (%2) and cannot be moved aside")
-                               .arg(file, *why);
+            result.error =
+                QStringLiteral("%1 is damaged (%2) and cannot be moved aside").arg(file, *why);
             return result;
         }
         QFile::rename(file + QStringLiteral("-wal"), kept + QStringLiteral("-wal"));
@@ -140,13 +140,13 @@ Spool::Opened Spool::open(const Settings &settings) {
             spool->saveSeq(0, QDateTime::currentMSecsSinceEpoch());
         spool->exec("COMMIT");
         spool->backlog_ = static_cast<long long>(old.rows.size());
-        result.repaired = QStringLiteral("%1 was damaged (%2): %3 row(s) could be read and are "
-                                         "kept%4; the damaged file is now %5")
-                              .arg(file, *why)
-                              .arg(old.rows.size())
-                              .arg(old.seqsLost ? QStringLiteral(", seq goes on from the clock")
-                                                : QString())
-                              .arg(kept);
+        result.repaired =
+            QStringLiteral("%1 was damaged (%2): %3 row(s) could be read and are "
+                           "kept%4; the damaged file is now %5")
+                .arg(file, *why)
+                .arg(old.rows.size())
+                .arg(old.seqsLost ? QStringLiteral(", seq goes on from the clock") : QString())
+                .arg(kept);
         why.reset();
     }
     if (why) {
@@ -181,11 +181,12 @@ std::optional<QString> Spool::openFile(const QString &file, bool &locked) {
         sqlite3_stmt *st = nullptr;
         sqlite3_prepare_v2(db_, "PRAGMA quick_check", -1, &st, nullptr);
         const int rc = sqlite3_step(st);
-        QString verdict = rc == SQLITE_ROW
-                              ? QString::fromUtf8(
-                                    reinterpret_cast<const char *>(sqlite3_column_text(st, 0)))
-                              : lastError();
+        QString verdict =
+            rc == SQLITE_ROW
+                ? QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)))
+                : lastError();
         sqlite3_finalize(st);
+        verdict = verdict.simplified();
         if (verdict != QLatin1String("ok")) {
             damaged_ = true;
             return verdict;
@@ -281,9 +282,9 @@ std::optional<QString> Spool::append(const QByteArray &topic, const QByteArray &
 long long Spool::usedBytes() {
     long long pages = 0, free = 0, size = 0;
     sqlite3_stmt *st = nullptr;
-    for (const auto &[sql, field] : {std::pair{"PRAGMA page_count", &pages},
-                                     std::pair{"PRAGMA freelist_count", &free},
-                                     std::pair{"PRAGMA page_size", &size}}) {
+    for (const auto &[sql, field] :
+         {std::pair{"PRAGMA page_count", &pages}, std::pair{"PRAGMA freelist_count", &free},
+          std::pair{"PRAGMA page_size", &size}}) {
         sqlite3_prepare_v2(db_, sql, -1, &st, nullptr);
         if (sqlite3_step(st) == SQLITE_ROW)
             *field = sqlite3_column_int64(st, 0);
@@ -298,14 +299,14 @@ void Spool::dropOldest() {
                (settings_.maxBytes > 0 && backlog_ > 0 && usedBytes() > settings_.maxBytes);
     };
     sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db_, "DELETE FROM rows WHERE id IN (SELECT id FROM rows ORDER BY id LIMIT ?)",
-                       -1, &st, nullptr);
+    sqlite3_prepare_v2(db_,
+                       "DELETE FROM rows WHERE id IN (SELECT id FROM rows ORDER BY id LIMIT ?)", -1,
+                       &st, nullptr);
     while (over()) {
         // A page holds some twenty rows: a few pages at a time, never the row just stored.
-        const long long n =
-            settings_.maxRows > 0 && backlog_ > settings_.maxRows
-                ? backlog_ - settings_.maxRows
-                : std::min(backlog_ - 1, std::max<long long>(64, backlog_ / 256));
+        const long long n = settings_.maxRows > 0 && backlog_ > settings_.maxRows
+                                ? backlog_ - settings_.maxRows
+                                : std::min(backlog_ - 1, std::max<long long>(64, backlog_ / 256));
         if (n <= 0)
             break;
         sqlite3_reset(st);

@@ -23,10 +23,10 @@ namespace tr::cli {
 class Spool {
 public:
     struct Settings {
-        QString dir;             // empty: in memory, nothing survives the process
-        long long maxBytes = 0;  // beyond it the oldest rows go (0: no bound)
-        long long maxRows = 0;   // the same in rows (0: no bound)
-        int syncMs = 0;          // 0: every row on disk before append() returns; see below
+        QString dir;            // empty: in memory, nothing survives the process
+        long long maxBytes = 0; // beyond it the oldest rows go (0: no bound)
+        long long maxRows = 0;  // the same in rows (0: no bound)
+        int syncMs = 0;         // 0: every row on disk before append() returns; see below
     };
     struct Row {
         long long id = 0;

@@ -1,6 +1,7 @@
 // For integrators: several modules on one bus (one simulator answering stations 2 and 5 with
 // values of their own), JSON lines, the bus scan, and MQTT to a real mosquitto broker on
 // 127.0.0.1 that is stopped for two seconds in the middle of a run.
+#include "support/broker.h"
 #include "support/files.h"
 #include "support/simulatorprocess.h"
 
@@ -21,7 +22,6 @@ const QStringList kTwoModules{"--station", "2,5",
                               "--values",  "2:-10.5,2,3,4,5,6,7,8",
                               "--values",  "5:30.1,0,13,14,15,16,17,18",
                               "--open",    "2"};
-const QString kBroker = QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/bin"});
 
 // Exit status, standard output lines, standard error.
 std::tuple<int, QStringList, QString> runCli(const QStringList &args) {
@@ -43,42 +43,6 @@ QString cellsOf(const QByteArray &json, bool station) {
         cells << (ch.isNull() ? QString() : QString::number(ch.toDouble(), 'f', 2));
     return (cells << row["status"].toString()).join(',');
 }
-
-// mosquitto at a free port, persistent so that a subscriber's session outlives a restart; as
-// root it stays root, to reach the test's folders.
-struct Broker {
-    QTemporaryDir dir;
-    int port = 0;
-    QProcess process;
-    explicit Broker(const QByteArray &extra) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-        socklen_t size = sizeof a;
-        ::bind(fd, reinterpret_cast<sockaddr *>(&a), size);
-        ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &size);
-        ::close(fd);
-        port = ntohs(a.sin_port);
-        tr::test::writeFile(
-            dir.filePath("m.conf"),
-            "listener " + QByteArray::number(port) +
-                " 127.0.0.1\nlog_dest stderr\npersistence true\npersistence_location " +
-                dir.path().toUtf8() + "/\n" + (::geteuid() ? "" : "user root\n") + extra);
-    }
-    bool start() {
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(kBroker, {"-c", dir.filePath("m.conf")});
-        QByteArray log;
-        const QDeadlineTimer deadline(5000);
-        while (!log.contains(" running") && process.waitForReadyRead(int(deadline.remainingTime())))
-            log += process.readAll();
-        return log.contains(" running");
-    }
-    void stop() {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
-    ~Broker() { stop(); }
-};
 
 } // namespace
 

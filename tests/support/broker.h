@@ -1,0 +1,49 @@
+#pragma once
+
+#include "support/files.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <netinet/in.h>
+#include <unistd.h>
+
+inline const QString kBroker =
+    QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/bin"});
+
+// mosquitto at a free port, persistent so that a subscriber's session outlives a restart; as
+// root it stays root, to reach the test's folders.
+struct Broker {
+    QTemporaryDir dir;
+    int port = 0;
+    QProcess process;
+    explicit Broker(const QByteArray &extra) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t size = sizeof a;
+        ::bind(fd, reinterpret_cast<sockaddr *>(&a), size);
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &size);
+        ::close(fd);
+        port = ntohs(a.sin_port);
+        tr::test::writeFile(
+            dir.filePath("m.conf"),
+            "listener " + QByteArray::number(port) +
+                " 127.0.0.1\nlog_dest stderr\npersistence true\npersistence_location " +
+                dir.path().toUtf8() + "/\n" + (::geteuid() ? "" : "user root\n") + extra);
+    }
+    bool start() {
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(kBroker, {"-c", dir.filePath("m.conf")});
+        QByteArray log;
+        const QDeadlineTimer deadline(5000);
+        while (!log.contains(" running") && process.waitForReadyRead(int(deadline.remainingTime())))
+            log += process.readAll();
+        return log.contains(" running");
+    }
+    void stop() {
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+    ~Broker() { stop(); }
+};
