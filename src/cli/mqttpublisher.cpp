@@ -49,6 +49,12 @@ std::optional<QString> MqttPublisher::start() {
     mosquitto_publish_callback_set(mosq_, &MqttPublisher::onPublish);
     mosquitto_reconnect_delay_set(mosq_, 1, 30, true);
     mosquitto_int_option(mosq_, MOSQ_OPT_SEND_MAXIMUM, kInFlight);
+    // The thread first: libmosquitto (2.0.11) whose first connection failed before the thread
+    // ran never tries again, and a logger started while the broker was away sent nothing.
+    const int loop = mosquitto_loop_start(mosq_);
+    if (loop != MOSQ_ERR_SUCCESS)
+        return QStringLiteral("cannot start the MQTT client: %1")
+            .arg(QString::fromUtf8(mosquitto_strerror(loop)));
     // A broker that is not there yet is no reason to stop: the rows wait for it.
     const int rc =
         mosquitto_connect_async(mosq_, settings_.host.toUtf8().constData(), settings_.port, 30);
@@ -57,10 +63,6 @@ std::optional<QString> MqttPublisher::start() {
                        .arg(settings_.host)
                        .arg(settings_.port)
                        .arg(QString::fromUtf8(mosquitto_strerror(rc))));
-    const int loop = mosquitto_loop_start(mosq_);
-    if (loop != MOSQ_ERR_SUCCESS)
-        return QStringLiteral("cannot start the MQTT client: %1")
-            .arg(QString::fromUtf8(mosquitto_strerror(loop)));
     return std::nullopt;
 }
 
