@@ -434,7 +434,8 @@ private:
                          given_.contains("--mqtt-queue") || given_.contains("--spool") ||
                          given_.contains("--spool-max-mb") || given_.contains("--spool-sync");
         if (!given_.contains("--mqtt"))
-            return !any || usage(QStringLiteral("the --mqtt-... and --spool... options and --topic need --mqtt"));
+            return !any || usage(QStringLiteral(
+                               "the --mqtt-... and --spool... options and --topic need --mqtt"));
         static const QRegularExpression hostPort(QStringLiteral("^([^:]+)(?::([0-9]{1,5}))?$"));
         const auto m = hostPort.match(given_.value("--mqtt"));
         o.mqttPort = m.captured(2).toInt();

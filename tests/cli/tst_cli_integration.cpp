@@ -106,23 +106,16 @@ private slots:
         Broker broker("allow_anonymous true\n");
         QVERIFY(broker.start());
         const QString port = QString::number(broker.port);
-        QProcess sub; // a persistent session: what comes while it reconnects waits for it
-        sub.start("mosquitto_sub",
-                  {"-h", "127.0.0.1", "-p", port, "-t", "plant/#", "-q", "1", "-c", "-i", "trsub"});
-        QByteArray received;
-        for (const QDeadlineTimer ready(5000); !received.contains("probe") && !ready.hasExpired();
-             received += sub.readAllStandardOutput()) {
-            QProcess::execute("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-t", "plant/probe",
-                                                "-q", "1", "-m", "probe"});
-            sub.waitForReadyRead(200);
-        }
-        QVERIFY(received.contains("probe"));
+        Subscriber subscriber;
+        QVERIFY(subscriber.start(broker.port, "plant/#"));
+        QProcess &sub = subscriber.process;
         SimulatorProcess sim;
         QVERIFY(sim.start({}));
+        QTemporaryDir spool;
         QProcess cli;
-        cli.start(TR_CLI_PATH,
-                  {"read", "--port", sim.ptyPath(), "--every", "100", "--samples", "50", "--format",
-                   "csv", "--mqtt", "127.0.0.1:" + port, "--topic", "plant/line1"});
+        cli.start(TR_CLI_PATH, {"read", "--port", sim.ptyPath(), "--every", "100", "--samples",
+                                "50", "--format", "csv", "--mqtt", "127.0.0.1:" + port, "--topic",
+                                "plant/line1", "--spool", spool.path()});
         QTest::qWait(1500);
         broker.stop();
         QTest::qWait(2000);
@@ -163,7 +156,7 @@ private slots:
         const auto [exitCode, out, err] =
             runCli({"read", "--port", sim.ptyPath(), "--every", "100", "--mqtt",
                     "127.0.0.1:" + QString::number(broker.port), "--topic", "t", "--mqtt-user",
-                    "tr", "--mqtt-password-file", wrong});
+                    "tr", "--mqtt-password-file", wrong, "--spool", dir.filePath("spool")});
         QCOMPARE(exitCode, 6); // at once, not a retry loop (the run has no end of its own)
         QVERIFY2(err.contains("refused the connection: Connection Refused: not authorised"),
                  qPrintable(err));

@@ -47,3 +47,23 @@ struct Broker {
     }
     ~Broker() { stop(); }
 };
+
+// mosquitto_sub on `filter` (a/b/#) with a persistent session, so that what comes while it
+// reconnects waits for it; ready once a probe published to a/b/probe came through.
+struct Subscriber {
+    QProcess process;
+    bool start(int port, const QString &filter) {
+        const QString p = QString::number(port);
+        process.start("mosquitto_sub",
+                      {"-h", "127.0.0.1", "-p", p, "-t", filter, "-q", "1", "-c", "-i", "trsub"});
+        QByteArray got;
+        for (const QDeadlineTimer ready(5000); !got.contains("probe") && !ready.hasExpired();
+             got += process.readAllStandardOutput()) {
+            QProcess::execute("mosquitto_pub",
+                              {"-h", "127.0.0.1", "-p", p, "-t", filter.chopped(1) + "probe", "-q",
+                               "1", "-m", "probe"});
+            process.waitForReadyRead(200);
+        }
+        return got.contains("probe");
+    }
+};
