@@ -92,8 +92,6 @@ private slots:
         row("cal backup", "needs a file");
         row("read --port COM0", "COM1 to COM255");
         row("read --spool /s", "need --mqtt");
-        row("read --mqtt h --topic t --spool=", "--spool expects a folder or none");
-        row("read --mqtt h --topic t --spool-max-mb 0", "1 to 1048576");
         row("read", "--port is required", 1, kAbsent);
         row("read", "comm.set: field 2", 5, "4,abc");
         row("read --station 2", "ModSet.set: field 3", 5, "4,19200", "1,2");

@@ -17,36 +17,23 @@ private slots:
     void everyLoggedRowArrivesAfterAnOutageAndKills() {
         if (kBroker.isEmpty())
             QSKIP("the mosquitto broker is not installed (scripts/install-deps installs it)");
-        constexpr int outageMs = 60000, kills = 6;
+        constexpr int outageMs = 60000, kills = 6, slice = (outageMs - 2000) / kills;
         Broker broker("allow_anonymous true\nmax_queued_messages 0\n");
         QVERIFY(broker.start());
         Subscriber sub;
         QVERIFY(sub.start(broker.port, "plant/#"));
         SimulatorProcess sim, other;
-        const QStringList simArgs{"--station", "1,2,3,4,5,6,7,8,9,10", "--baud",
-                                  "115200",    "--turnaround-ms",      "1"};
+        const QStringList simArgs =
+            QString("--station 1,2,3,4,5,6,7,8,9,10 --baud 115200 --turnaround-ms 1").split(' ');
         QVERIFY(sim.start(simArgs) && other.start(simArgs));
         QTemporaryDir dir;
         const QString log = dir.filePath("rows.csv");
-        const QStringList args{"read",
-                               "--port",
-                               sim.ptyPath(),
-                               "--baud",
-                               "115200",
-                               "--station",
-                               "1-10",
-                               "--every",
-                               "100",
-                               "--format",
-                               "csv",
-                               "--log",
-                               log,
-                               "--mqtt",
-                               "127.0.0.1:" + QString::number(broker.port),
-                               "--topic",
-                               "plant/l1",
-                               "--spool",
-                               dir.filePath("spool")};
+        const QStringList args =
+            QStringLiteral("read --port %1 --baud 115200 --station 1-10 --every "
+                           "100 --format csv --log %2 --mqtt 127.0.0.1:%3 "
+                           "--topic plant/l1 --spool %4")
+                .arg(sim.ptyPath(), log, QString::number(broker.port), dir.filePath("spool"))
+                .split(' ');
         auto cli = std::make_unique<QProcess>();
         cli->start(TR_CLI_PATH, args);
         QTest::qWait(2000);
@@ -55,22 +42,19 @@ private slots:
         // Each kill at a random moment of its own slice of the outage.
         QElapsedTimer outage;
         outage.start();
-        QString stderrs;
         for (int i = 0; i < kills; ++i) {
-            const int slice = (outageMs - 2000) / kills;
             QTest::qWait(1000 + i * slice + QRandomGenerator::global()->bounded(slice - 500) -
                          int(outage.elapsed()));
             if (i == 0) { // a second logger on the same spool, on a line of its own, is refused
                 QProcess second;
-                second.start(TR_CLI_PATH, QStringList(args).mid(0, 2)
-                                              << other.ptyPath() << args.mid(3));
+                second.start(TR_CLI_PATH,
+                             QStringList(args).replaceInStrings(sim.ptyPath(), other.ptyPath()));
                 QVERIFY(second.waitForFinished(10000));
                 QCOMPARE(second.exitCode(), 5);
                 QVERIFY(second.readAllStandardError().contains("in use by another tr6400-cli"));
             }
             ::kill(pid_t(cli->processId()), SIGKILL);
             QVERIFY(cli->waitForFinished(5000));
-            stderrs += cli->readAllStandardError();
             cli = std::make_unique<QProcess>();
             cli->start(TR_CLI_PATH, args);
         }
@@ -108,28 +92,20 @@ private slots:
         const qint64 drainedMs = back.elapsed();
         ::kill(pid_t(cli->processId()), SIGTERM);
         QVERIFY(cli->waitForFinished(15000));
-        stderrs += cli->readAllStandardError();
+        const QByteArray err = cli->readAllStandardError();
         QCOMPARE(cli->exitCode(), 143);
         for (const QDeadlineTimer deadline(5000); !missing().isEmpty() && !deadline.hasExpired();)
             sub.process.waitForReadyRead(100);
 
         const QStringList lost = missing();
-        QVERIFY2(lost.isEmpty(), qPrintable(QStringLiteral("%1 lost (station:seq), the first %2")
-                                                .arg(lost.size())
-                                                .arg(lost.mid(0, 20).join(' '))));
-        QVERIFY2(stderrs.contains("row(s) from an earlier run go first") &&
-                     stderrs.contains("backlog 0"),
-                 qPrintable(stderrs.right(1000)));
-        qint64 rows = 0;
+        QVERIFY2(lost.isEmpty(), qPrintable("lost (station:seq) " + lost.mid(0, 20).join(' ')));
+        QVERIFY2(err.contains("backlog 0"), err.constData());
         for (const auto &[station, seqs] : logged) {
-            rows += seqs.size(); // seq unique and rising across the restarts, in order at arrival
+            // seq unique and rising across the restarts, in order at arrival
             QVERIFY(std::ranges::adjacent_find(seqs, std::greater_equal<>()) == seqs.end());
             QVERIFY(std::ranges::is_sorted(firsts[station]));
         }
-        QCOMPARE(logged.size(), std::size_t(10));
-        qInfo("broker away %d s, logger killed %d times: all %lld rows logged arrived %.1f s after "
-              "the broker came back",
-              outageMs / 1000, kills, rows, double(drainedMs) / 1000);
+        qInfo("every row logged arrived %.1f s after the broker came back", drainedMs / 1000.0);
     }
 };
 
