@@ -14,14 +14,10 @@ MqttPublisher::MqttPublisher(Settings settings, Spool &spool)
 MqttPublisher::~MqttPublisher() {
     if (!mosq_)
         return;
-    bool connected = false;
-    {
-        const std::lock_guard lock(mutex_);
-        connected = connected_;
-    }
     mosquitto_disconnect(mosq_);
-    // Between reconnection attempts the thread sleeps; it need not finish that sleep.
-    mosquitto_loop_stop(mosq_, !connected);
+    // Not forced: a thread cancelled inside a callback would leave the spool locked. A
+    // reconnection back-off sleep wakes up for the stop.
+    mosquitto_loop_stop(mosq_, false);
     mosquitto_destroy(mosq_);
     mosquitto_lib_cleanup();
     const std::lock_guard lock(mutex_);
