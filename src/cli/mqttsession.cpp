@@ -83,6 +83,14 @@ bool MqttSession::publish(const Sample &s, int count) {
                        .arg(s.seq)
                        .arg(s.station)
                        .arg(*why));
+    // Said when the bound is first reached and every 10,000 rows after.
+    const long long dropped = spool_->dropped();
+    if (dropped / 10000 != reportedDrops_ / 10000 || (dropped > 0 && reportedDrops_ == 0))
+        printError(QStringLiteral("spool: full at %1; %2 oldest row(s) dropped so far")
+                       .arg(o_.spoolDir.isEmpty() ? QStringLiteral("%1 rows").arg(o_.mqttQueue)
+                                                  : QStringLiteral("%1 MB").arg(o_.spoolMaxMb))
+                       .arg(dropped));
+    reportedDrops_ = dropped;
     return !why;
 }
 

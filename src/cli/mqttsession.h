@@ -32,6 +32,7 @@ private:
     const CliOptions &o_;
     std::unique_ptr<Spool> spool_; // outlives the publisher
     std::unique_ptr<MqttPublisher> publisher_;
+    long long reportedDrops_ = 0;
 };
 
 } // namespace tr::cli
