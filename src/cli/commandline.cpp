@@ -120,10 +120,11 @@ const OptionSpec kOptions[] = {
      "empty (also when it was rotated away during the run); a csv FILE that begins with "
      "another header is refused (exit 1); jsonl: the JSON lines"},
     {"--mqtt", "HOST[:PORT]", bit(Read),
-     "publish each row as its JSON object to the MQTT broker, QoS 1, to TOPIC/<station>. Rows "
-     "made while the broker is away wait in memory (see --mqtt-queue) and follow in order "
-     "once it is back; a broker that refuses the credentials ends the program with exit 6. An "
-     "IPv6 address stands in brackets: [::1]:1883",
+     "publish each row as its JSON object to the MQTT broker, QoS 1, to TOPIC/<station>. Each "
+     "row goes into the spool (see --spool) before it is printed and leaves it when the broker "
+     "has acknowledged it; rows follow in order once the broker is back, also after a restart "
+     "of the program, and seq goes on from the last run. A broker that refuses the credentials "
+     "ends the program with exit 6. An IPv6 address stands in brackets: [::1]:1883",
      "port 1883, 8883 with --mqtt-cafile"},
     {"--topic", "T", bit(Read), "the topic rows go under (needed with --mqtt)"},
     {"--mqtt-user", "U", bit(Read), "user name at the broker"},
@@ -132,8 +133,22 @@ const OptionSpec kOptions[] = {
     {"--mqtt-cafile", "FILE", bit(Read), "TLS to the broker, trusting the CA certificates in FILE"},
     {"--mqtt-client-id", "ID", bit(Read), "client id at the broker", "tr6400-cli-<host>-<pid>"},
     {"--mqtt-queue", "N", bit(Read),
-     "rows kept while the broker is away; beyond that the oldest are dropped and counted",
+     "with --spool none: rows kept in memory while the broker is away; beyond that the oldest "
+     "are dropped and counted",
      "100000"},
+    {"--spool", "DIR|none", bit(Read),
+     "the folder where rows wait for the broker (SQLite, one logger at a time: a second one "
+     "exits with 5). none: in memory, lost when the program ends, and rows still undelivered at "
+     "the end are exit 6",
+     "<data folder>/spool"},
+    {"--spool-max-mb", "N", bit(Read),
+     "the size of the spool; beyond it the oldest rows are dropped and counted", "1024"},
+    {"--spool-sync", "MS", bit(Read),
+     "0: every row is on disk (fsync) before it is printed or logged; MS: rows are written "
+     "through at most every MS ms, and a power cut loses at most the rows of the last MS ms "
+     "(or of the last sample, when samples are further apart); a killed program loses none "
+     "either way",
+     "0"},
     {"--channel", "N", bit(CalRead) | bit(CalWrite), "channel 1-8"},
     {"--slope", "V", bit(CalWrite),
      "write the slope: the raw 16-bit value the module keeps, 0-65535, no unit (cal read "
@@ -461,9 +476,11 @@ private:
         const bool any = given_.contains("--topic") || given_.contains("--mqtt-user") ||
                          given_.contains("--mqtt-password-file") ||
                          given_.contains("--mqtt-cafile") || given_.contains("--mqtt-client-id") ||
-                         given_.contains("--mqtt-queue");
+                         given_.contains("--mqtt-queue") || given_.contains("--spool") ||
+                         given_.contains("--spool-max-mb") || given_.contains("--spool-sync");
         if (!given_.contains("--mqtt"))
-            return !any || usage(QStringLiteral("the --mqtt-... options and --topic need --mqtt"));
+            return !any || usage(QStringLiteral(
+                               "the --mqtt-... and --spool... options and --topic need --mqtt"));
         // An IPv6 address stands in brackets when a port follows: [::1]:1883.
         static const QRegularExpression hostPort(
             QStringLiteral("^(?:\\[([0-9A-Fa-f:.]+)\\]|([^:\\[\\]]+))(?::([0-9]{1,5}))?$"));
@@ -484,7 +501,15 @@ private:
                                         "password only with a user name"));
         o.mqttCaFile = given_.value("--mqtt-cafile");
         o.mqttClientId = given_.value("--mqtt-client-id");
-        return number("--mqtt-queue", 1, 100000000, o.mqttQueue);
+        o.spoolDir = given_.contains("--spool") ? given_.value("--spool")
+                                                : dirs_.data + QStringLiteral("/spool");
+        if (o.spoolDir.isEmpty())
+            return usage(QStringLiteral("--spool expects a folder or none"));
+        if (o.spoolDir == QLatin1String("none"))
+            o.spoolDir.clear();
+        return number("--mqtt-queue", 1, 100000000, o.mqttQueue) &&
+               number("--spool-max-mb", 1, 1048576, o.spoolMaxMb) &&
+               number("--spool-sync", 0, 3600000, o.spoolSyncMs);
     }
 
     bool calValue() {
@@ -629,9 +654,10 @@ Exit status:
   5    file error: settings file, log or backup file (also one that is no
        regular file), standard output that could not be written (full disk,
        closed pipe), the serial device cannot be opened or was still away at
-       the end, ports link or unlink refused
+       the end, ports link or unlink refused, the MQTT spool cannot be used
+       or another logger holds it
   6    MQTT: the broker refused the connection, the CA file cannot be used,
-       or rows were still undelivered at the end
+       or (with --spool none) rows were still undelivered at the end
   130  read or scan stopped by SIGINT (Ctrl+C); 143 by SIGTERM, 129 by
        SIGHUP: 128 + the signal's number, after the row or probe under way
        and the summary line; a second signal stops at once, with 128 + its

@@ -57,7 +57,10 @@ struct CliOptions {
     QString mqttPasswordFile;
     QString mqttCaFile;
     QString mqttClientId;
-    int mqttQueue = 100000; // rows kept while the broker is away
+    int mqttQueue = 100000; // rows kept while the broker is away, without a spool on disk
+    QString spoolDir;       // where rows wait for the broker; empty: in memory (--spool none)
+    int spoolMaxMb = 1024;  // beyond it the oldest rows are dropped
+    int spoolSyncMs = 0;    // 0: every row on disk before it is shown; N: at most N ms of rows
 
     // cal
     int channel = 0;

@@ -10,9 +10,10 @@ enum ExitCode : int {
     ExitNoAnswer = 2,  // timeout, also after the retries; scan: no module answered
     ExitBadAnswer = 3, // CRC, length (also truncated), station or function wrong; read-back differs
     ExitException = 4, // the module answered with a Modbus exception
-    ExitFileError = 5, // settings, log or backup file, standard output, or the serial device
-    ExitMqtt = 6,      // the broker refused the connection, or rows were not delivered
-    ExitSignal = 128,  // + the signal's number: 129 SIGHUP, 130 SIGINT, 143 SIGTERM
+    ExitFileError =
+        5,            // settings, log or backup file, standard output, the serial device, the spool
+    ExitMqtt = 6,     // the broker refused the connection, or rows were not delivered (no spool)
+    ExitSignal = 128, // + the signal's number: 129 SIGHUP, 130 SIGINT, 143 SIGTERM
 };
 
 } // namespace tr::cli

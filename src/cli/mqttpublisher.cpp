@@ -8,21 +8,20 @@
 
 namespace tr::cli {
 
-MqttPublisher::MqttPublisher(Settings settings) : settings_(std::move(settings)) {}
+MqttPublisher::MqttPublisher(Settings settings, Spool &spool)
+    : settings_(std::move(settings)), spool_(spool) {}
 
 MqttPublisher::~MqttPublisher() {
     if (!mosq_)
         return;
-    bool connected = false;
-    {
-        const std::lock_guard lock(mutex_);
-        connected = connected_;
-    }
     mosquitto_disconnect(mosq_);
-    // Between reconnection attempts the thread sleeps; it need not finish that sleep.
-    mosquitto_loop_stop(mosq_, !connected);
+    // Not forced: a thread cancelled inside a callback would leave the spool locked. A
+    // reconnection back-off sleep wakes up for the stop.
+    mosquitto_loop_stop(mosq_, false);
     mosquitto_destroy(mosq_);
     mosquitto_lib_cleanup();
+    const std::lock_guard lock(mutex_);
+    removeAcked();
 }
 
 std::optional<QString> MqttPublisher::start() {
@@ -45,6 +44,13 @@ std::optional<QString> MqttPublisher::start() {
     mosquitto_disconnect_callback_set(mosq_, &MqttPublisher::onDisconnect);
     mosquitto_publish_callback_set(mosq_, &MqttPublisher::onPublish);
     mosquitto_reconnect_delay_set(mosq_, 1, 30, true);
+    mosquitto_int_option(mosq_, MOSQ_OPT_SEND_MAXIMUM, kInFlight);
+    // The thread first: libmosquitto (2.0.11) whose first connection failed before the thread
+    // ran never tries again, and a logger started while the broker was away sent nothing.
+    const int loop = mosquitto_loop_start(mosq_);
+    if (loop != MOSQ_ERR_SUCCESS)
+        return QStringLiteral("cannot start the MQTT client: %1")
+            .arg(QString::fromUtf8(mosquitto_strerror(loop)));
     // A broker that is not there yet is no reason to stop: the rows wait for it.
     const int rc =
         mosquitto_connect_async(mosq_, settings_.host.toUtf8().constData(), settings_.port, 30);
@@ -53,10 +59,6 @@ std::optional<QString> MqttPublisher::start() {
                        .arg(settings_.host)
                        .arg(settings_.port)
                        .arg(QString::fromUtf8(mosquitto_strerror(rc))));
-    const int loop = mosquitto_loop_start(mosq_);
-    if (loop != MOSQ_ERR_SUCCESS)
-        return QStringLiteral("cannot start the MQTT client: %1")
-            .arg(QString::fromUtf8(mosquitto_strerror(loop)));
     return std::nullopt;
 }
 
@@ -65,10 +67,13 @@ void MqttPublisher::onConnect(mosquitto *mosq, void *self, int rc) {
     const std::lock_guard lock(p->mutex_);
     if (rc == 0) {
         p->connected_ = true;
-        // The row that was out when the line broke goes again (libmosquitto may resend it as
-        // well: a duplicate, never a loss).
-        p->headIds_.clear();
-        p->sendHead();
+        // Whatever was out when the line broke goes again, from the oldest (libmosquitto may
+        // resend some as well: a duplicate, never a loss).
+        p->out_.clear();
+        p->ahead_.clear();
+        p->lastRead_ = 0;
+        p->removeAcked();
+        p->sendMore();
     } else if (rc != 3) {
         // Credentials, authorisation, client id or protocol: trying again changes nothing.
         p->refused_ = QString::fromUtf8(mosquitto_connack_string(rc));
@@ -86,38 +91,52 @@ void MqttPublisher::onDisconnect(mosquitto *, void *self, int) {
 void MqttPublisher::onPublish(mosquitto *, void *self, int mid) {
     auto *p = static_cast<MqttPublisher *>(self);
     const std::lock_guard lock(p->mutex_);
-    if (std::ranges::find(p->headIds_, mid) == p->headIds_.end())
-        return; // a late acknowledgement of a row already counted
-    p->queue_.pop_front();
-    p->headIds_.clear();
-    ++p->published_;
-    p->sendHead();
+    const auto it = std::ranges::find(p->out_, mid, &Out::mid);
+    if (it == p->out_.end())
+        return; // a late acknowledgement of a row sent again since
+    p->acked_.push_back(it->id);
+    p->out_.erase(it);
+    ++p->delivered_;
+    // One removal for many rows while a backlog drains; at once when the line is idle.
+    if (p->acked_.size() >= 256 || p->out_.empty())
+        p->removeAcked();
+    p->sendMore();
     p->changed_.notify_all();
 }
 
-void MqttPublisher::sendHead() {
-    if (!connected_ || queue_.empty() || !headIds_.empty())
-        return;
-    const Row &row = queue_.front();
-    int mid = 0;
-    if (mosquitto_publish(mosq_, &mid, row.topic.constData(), static_cast<int>(row.payload.size()),
-                          row.payload.constData(), 1, false) == MOSQ_ERR_SUCCESS)
-        headIds_.push_back(mid);
+void MqttPublisher::removeAcked() {
+    spool_.remove(acked_);
+    acked_.clear();
 }
 
-void MqttPublisher::publish(const QByteArray &topic, const QByteArray &payload) {
-    const std::lock_guard lock(mutex_);
-    queue_.push_back({topic, payload});
-    if (queue_.size() > settings_.capacity) {
-        // The oldest that is not out: the one out may be acknowledged any moment.
-        queue_.erase(queue_.begin() + (headIds_.empty() ? 0 : 1));
-        if (++dropped_ == 1 || dropped_ % 10000 == 0)
-            printError(
-                QStringLiteral("MQTT: the queue of %1 rows is full; %2 oldest dropped so far")
-                    .arg(settings_.capacity)
-                    .arg(dropped_));
+void MqttPublisher::sendMore() {
+    while (connected_ && out_.size() < std::size_t(kInFlight)) {
+        if (ahead_.empty()) {
+            for (Spool::Row &row : spool_.after(lastRead_, 4 * kInFlight))
+                ahead_.push_back(std::move(row));
+            if (ahead_.empty())
+                return;
+            lastRead_ = ahead_.back().id;
+        }
+        const Spool::Row &row = ahead_.front();
+        int mid = 0;
+        if (mosquitto_publish(mosq_, &mid, row.topic.constData(),
+                              static_cast<int>(row.payload.size()), row.payload.constData(), 1,
+                              false) != MOSQ_ERR_SUCCESS)
+            return; // the line is going down; the reconnection starts again from the oldest
+        out_.push_back({mid, row.id});
+        ahead_.pop_front();
     }
-    sendHead();
+}
+
+std::optional<QString> MqttPublisher::publish(const QByteArray &topic, const QByteArray &payload,
+                                              int station, long long seq) {
+    if (auto why = spool_.append(topic, payload, station, seq))
+        return why;
+    const std::lock_guard lock(mutex_);
+    ++spooled_;
+    sendMore();
+    return std::nullopt;
 }
 
 std::optional<QString> MqttPublisher::refused() const {
@@ -127,13 +146,16 @@ std::optional<QString> MqttPublisher::refused() const {
 
 void MqttPublisher::drain(int ms) {
     std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, std::chrono::milliseconds(ms),
-                      [this] { return queue_.empty() || refused_.has_value(); });
+    changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] {
+        return refused_.has_value() || spool_.backlog() <= static_cast<long long>(acked_.size());
+    });
+    removeAcked();
 }
 
-MqttPublisher::Counts MqttPublisher::counts() const {
+MqttPublisher::Counts MqttPublisher::counts() {
     const std::lock_guard lock(mutex_);
-    return {published_, static_cast<long long>(queue_.size()), dropped_};
+    removeAcked();
+    return {spooled_, delivered_, spool_.dropped(), spool_.backlog()};
 }
 
 } // namespace tr::cli

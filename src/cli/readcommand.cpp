@@ -2,7 +2,7 @@
 
 #include "cli/console.h"
 #include "cli/exitcodes.h"
-#include "cli/mqttpublisher.h"
+#include "cli/mqttsession.h"
 #include "cli/outputfile.h"
 #include "cli/readsummary.h"
 #include "cli/sampleformat.h"
@@ -10,10 +10,7 @@
 #include "domain/datafile.h"
 #include "modbus/decode.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
-#include <QSysInfo>
 #include <memory>
 
 namespace tr::cli {
@@ -110,68 +107,18 @@ private:
     const QString header_;
 };
 
-int mqttPort(const CliOptions &o) {
-    return o.mqttPort ? o.mqttPort : o.mqttCaFile.isEmpty() ? 1883 : 8883;
-}
-
-// The MQTT side of a read: the publisher when --mqtt is given.
-std::unique_ptr<MqttPublisher> startMqtt(const CliOptions &o, int &exitCode) {
-    if (o.mqttHost.isEmpty())
-        return nullptr;
-    MqttPublisher::Settings settings;
-    settings.host = o.mqttHost;
-    settings.port = mqttPort(o);
-    settings.clientId = o.mqttClientId.isEmpty() ? QStringLiteral("tr6400-cli-%1-%2")
-                                                       .arg(QSysInfo::machineHostName())
-                                                       .arg(QCoreApplication::applicationPid())
-                                                 : o.mqttClientId;
-    settings.user = o.mqttUser;
-    settings.caFile = o.mqttCaFile;
-    settings.capacity = static_cast<std::size_t>(o.mqttQueue);
-    // libmosquitto only says "invalid arguments" of a CA file it cannot read.
-    if (!o.mqttCaFile.isEmpty()) {
-        QFile ca(o.mqttCaFile);
-        if (!ca.open(QIODevice::ReadOnly)) {
-            printError(QStringLiteral("MQTT: cannot read the CA file %1 (--mqtt-cafile): %2")
-                           .arg(o.mqttCaFile, ca.errorString()));
-            exitCode = ExitMqtt;
-            return nullptr;
-        }
-    }
-    if (!o.mqttPasswordFile.isEmpty()) {
-        QFile file(o.mqttPasswordFile);
-        if (!file.open(QIODevice::ReadOnly)) {
-            printError(QStringLiteral("cannot read the password file %1 (--mqtt-password-file): %2")
-                           .arg(o.mqttPasswordFile, file.errorString()));
-            exitCode = ExitFileError;
-            return nullptr;
-        }
-        QByteArray line = file.readLine();
-        while (line.endsWith('\n') || line.endsWith('\r'))
-            line.chop(1); // blanks may belong to the password
-        settings.password = line;
-    }
-    auto publisher = std::make_unique<MqttPublisher>(settings);
-    if (const auto why = publisher->start()) {
-        printError(QStringLiteral("MQTT: %1").arg(*why));
-        exitCode = ExitMqtt;
-        return nullptr;
-    }
-    return publisher;
-}
-
 } // namespace
 
 int runRead(const CliOptions &o, Transactor &link) {
+    int setupFailure = ExitOk;
+    const std::unique_ptr<MqttSession> mqtt = MqttSession::start(o, setupFailure);
+    if (setupFailure != ExitOk)
+        return setupFailure;
     SampleOutput output(o);
     if (const int refused = output.begin()) {
         reportLostOutput();
         return refused;
     }
-    int setupFailure = ExitOk;
-    const std::unique_ptr<MqttPublisher> mqtt = startMqtt(o, setupFailure);
-    if (setupFailure != ExitOk)
-        return setupFailure;
 
     const StopSignals stop;
     ReadSummary summary;
@@ -179,24 +126,8 @@ int runRead(const CliOptions &o, Transactor &link) {
     const bool series = o.everyMs > 0 || !o.samples || *o.samples > 1 || o.stations.size() > 1;
     int exitCode = ExitOk;
     const auto finish = [&](int code) {
-        if (mqtt) {
-            // What is still queued gets a last chance; a refusing broker gets none.
-            mqtt->drain(10000);
-            const MqttPublisher::Counts c = mqtt->counts();
-            summary.setMqtt(c.published, c.queued, c.dropped);
-            if (const auto why = mqtt->refused()) {
-                printError(QStringLiteral("MQTT: %1:%2 refused the connection: %3")
-                               .arg(o.mqttHost)
-                               .arg(mqttPort(o))
-                               .arg(*why));
-                code = ExitMqtt;
-            } else if (c.queued > 0) {
-                printError(QStringLiteral("MQTT: %1 row(s) not delivered, the broker did not "
-                                          "acknowledge them in time")
-                               .arg(c.queued));
-                code = code == ExitOk ? ExitMqtt : code;
-            }
-        }
+        if (mqtt)
+            code = mqtt->finish(summary, code, StopSignals::received() != 0);
         // A device that came back before the end cost rows, which say so, but the run did its
         // work; one still away at the end is a failure a service manager must see.
         if (away) {
@@ -215,6 +146,8 @@ int runRead(const CliOptions &o, Transactor &link) {
     const auto start = SteadyClock::now();
     const QDateTime wallStart = QDateTime::currentDateTime();
     const Expectation expect = measurementExpectation(o.count);
+    // With MQTT seq goes on from the last run, so station + seq name one row for good.
+    const long long seq0 = mqtt ? mqtt->firstSeq(o.stations) : 1;
     for (long long k = 0;
          (!o.samples || k < *o.samples) && !StopSignals::received() && !(mqtt && mqtt->refused());
          ++k) {
@@ -228,7 +161,7 @@ int runRead(const CliOptions &o, Transactor &link) {
         for (const int station : o.stations) {
             Sample s;
             s.start = o.start;
-            s.seq = k + 1;
+            s.seq = seq0 + k;
             s.station = station;
             if (SteadyClock::now() >= notAfter) {
                 // The machine stalled past this sample's whole period, or the stations before
@@ -279,9 +212,8 @@ int runRead(const CliOptions &o, Transactor &link) {
                 }
             }
             summary.add(s.status);
-            if (mqtt)
-                mqtt->publish(o.topic.toUtf8() + '/' + QByteArray::number(station),
-                              jsonRow(s, o.count));
+            if (mqtt && !mqtt->publish(s, o.count))
+                return finish(ExitFileError);
             if (!output.put(s)) {
                 reportLostOutput();
                 return finish(ExitFileError);

@@ -47,6 +47,15 @@ void ReadSummary::setMqtt(long long published, long long queued, long long dropp
                 .arg(dropped);
 }
 
+void ReadSummary::setSpool(long long spooled, long long delivered, long long dropped,
+                           long long backlog) {
+    mqtt_ += QStringLiteral("; spooled %1, delivered %2, dropped %3, backlog %4")
+                 .arg(spooled)
+                 .arg(delivered)
+                 .arg(dropped)
+                 .arg(backlog);
+}
+
 QString ReadSummary::text() const {
     QString line = QStringLiteral("summary: %1 samples, %2 ok, %3 timeout, %4 crc, %5 exception, "
                                   "%6 bad, %7 disconnected, %8 missed, %9 late; ")

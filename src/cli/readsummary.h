@@ -18,6 +18,8 @@ public:
     void addLate(int answers) { late_ += answers; }
     // Rows published to an MQTT broker, still queued, dropped: a part of their own in the line.
     void setMqtt(long long published, long long queued, long long dropped);
+    // Rows put into the spool, acknowledged, dropped by its bound, still in it.
+    void setSpool(long long spooled, long long delivered, long long dropped, long long backlog);
 
     long long samples() const { return samples_; }
     // "summary: 12 samples, 10 ok, 1 timeout, 0 crc, 0 exception, 0 bad, 1 disconnected,

@@ -97,6 +97,7 @@ private slots:
         row("cal write --channel 1 --slope 65536", "0 to 65535");
         row("cal backup", "needs a file");
         row("read --port COM0", "COM1 to COM255");
+        row("read --spool /s", "need --mqtt");
         row("read", "--port is required", 1, kAbsent);
         row("read", "comm.set: field 2", 5, "4,abc");
         row("read --station 2", "ModSet.set: field 3", 5, "4,19200", "1,2");

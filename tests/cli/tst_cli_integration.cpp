@@ -1,6 +1,7 @@
 // For integrators: several modules on one bus (one simulator answering stations 2 and 5 with
 // values of their own), JSON lines, the bus scan, and MQTT to a real mosquitto broker on
 // 127.0.0.1 that is stopped for two seconds in the middle of a run.
+#include "support/broker.h"
 #include "support/files.h"
 #include "support/simulatorprocess.h"
 
@@ -24,7 +25,6 @@ const QStringList kTwoModules{"--station", "2,5",
                               "--values",  "2:-10.5,2,3,4,5,6,7,8",
                               "--values",  "5:30.1,0,13,14,15,16,17,18",
                               "--open",    "2"};
-const QString kBroker = QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/bin"});
 
 // Exit status, standard output lines, standard error.
 std::tuple<int, QStringList, QString> runCli(const QStringList &args) {
@@ -46,42 +46,6 @@ QString cellsOf(const QByteArray &json, bool station) {
         cells << (ch.isNull() ? QString() : QString::number(ch.toDouble(), 'f', 2));
     return (cells << row["status"].toString()).join(',');
 }
-
-// mosquitto at a free port, persistent so that a subscriber's session outlives a restart; as
-// root it stays root, to reach the test's folders.
-struct Broker {
-    QTemporaryDir dir;
-    int port = 0;
-    QProcess process;
-    explicit Broker(const QByteArray &extra) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-        socklen_t size = sizeof a;
-        ::bind(fd, reinterpret_cast<sockaddr *>(&a), size);
-        ::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &size);
-        ::close(fd);
-        port = ntohs(a.sin_port);
-        tr::test::writeFile(
-            dir.filePath("m.conf"),
-            "listener " + QByteArray::number(port) +
-                " 127.0.0.1\nlog_dest stderr\npersistence true\npersistence_location " +
-                dir.path().toUtf8() + "/\n" + (::geteuid() ? "" : "user root\n") + extra);
-    }
-    bool start() {
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(kBroker, {"-c", dir.filePath("m.conf")});
-        QByteArray log;
-        const QDeadlineTimer deadline(5000);
-        while (!log.contains(" running") && process.waitForReadyRead(int(deadline.remainingTime())))
-            log += process.readAll();
-        return log.contains(" running");
-    }
-    void stop() {
-        process.terminate();
-        process.waitForFinished(5000);
-    }
-    ~Broker() { stop(); }
-};
 
 } // namespace
 
@@ -171,23 +135,16 @@ private slots:
         Broker broker("allow_anonymous true\n");
         QVERIFY(broker.start());
         const QString port = QString::number(broker.port);
-        QProcess sub; // a persistent session: what comes while it reconnects waits for it
-        sub.start("mosquitto_sub",
-                  {"-h", "127.0.0.1", "-p", port, "-t", "plant/#", "-q", "1", "-c", "-i", "trsub"});
-        QByteArray received;
-        for (const QDeadlineTimer ready(5000); !received.contains("probe") && !ready.hasExpired();
-             received += sub.readAllStandardOutput()) {
-            QProcess::execute("mosquitto_pub", {"-h", "127.0.0.1", "-p", port, "-t", "plant/probe",
-                                                "-q", "1", "-m", "probe"});
-            sub.waitForReadyRead(200);
-        }
-        QVERIFY(received.contains("probe"));
+        Subscriber subscriber;
+        QVERIFY(subscriber.start(broker.port, "plant/#"));
+        QProcess &sub = subscriber.process;
         SimulatorProcess sim;
         QVERIFY(sim.start({}));
+        QTemporaryDir spool;
         QProcess cli;
-        cli.start(TR_CLI_PATH,
-                  {"read", "--port", sim.ptyPath(), "--every", "100", "--samples", "50", "--format",
-                   "csv", "--mqtt", "127.0.0.1:" + port, "--topic", "plant/line1"});
+        cli.start(TR_CLI_PATH, {"read", "--port", sim.ptyPath(), "--every", "100", "--samples",
+                                "50", "--format", "csv", "--mqtt", "127.0.0.1:" + port, "--topic",
+                                "plant/line1", "--spool", spool.path()});
         QTest::qWait(1500);
         broker.stop();
         QTest::qWait(2000);
@@ -228,7 +185,7 @@ private slots:
         const auto [exitCode, out, err] =
             runCli({"read", "--port", sim.ptyPath(), "--every", "100", "--mqtt",
                     "127.0.0.1:" + QString::number(broker.port), "--topic", "t", "--mqtt-user",
-                    "tr", "--mqtt-password-file", wrong});
+                    "tr", "--mqtt-password-file", wrong, "--spool", dir.filePath("spool")});
         QCOMPARE(exitCode, 6); // at once, not a retry loop (the run has no end of its own)
         QVERIFY2(err.contains("refused the connection: Connection Refused: not authorised"),
                  qPrintable(err));
