@@ -119,7 +119,9 @@ int main(int argc, char *argv[]) {
     shots.type("txtStationID", "2");
     QTest::qWait(6000);
     shots.tab(0, "acquisition");
-    shots.get<QComboBox>("cmbTrendRange")->setCurrentIndex(0); // 1 min
+    auto *range = shots.get<QComboBox>("cmbTrendRange");
+    range->setCurrentIndex(0); // 1 min, as the operator picks it
+    emit range->activated(0);
     shots.tab(3, "trend");
     shots.tab(4, "line");
     shots.click("cmdStopOnce");

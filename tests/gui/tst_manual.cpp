@@ -3,6 +3,7 @@
 #include "panels/manualwindow.h"
 #include "ptywindow.h"
 
+#include <QInputMethodEvent>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTranslator>
@@ -64,11 +65,14 @@ private slots:
         }
 
         // Ctrl+F, a word, and the first hit is selected; a text not in the manual is not found.
-        QVERIFY(QTest::qWaitForWindowActive(manual));
+        QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == manual; }));
         QTest::keyClick(manual, Qt::Key_F, Qt::ControlModifier);
         auto *find = manual->findChild<QLineEdit *>("manualFind");
-        QVERIFY(find->isVisible() && find->hasFocus());
-        QTest::keyClicks(find, word);
+        QVERIFY(find->isVisible());
+        QVERIFY(find->hasFocus());
+        QInputMethodEvent typed; // as an input method commits a word, Chinese or not
+        typed.setCommitString(word);
+        QCoreApplication::sendEvent(find, &typed);
         QCOMPARE(text.textCursor().selectedText(), word);
         const int first = text.textCursor().position();
         QTest::keyClick(find, Qt::Key_Return);
