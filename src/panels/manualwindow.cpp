@@ -27,7 +27,7 @@ ManualWindow::ManualWindow(QWidget *parent)
     initManualResources();
     setObjectName(QStringLiteral("manualWindow"));
     setWindowTitle(tr("TR6400 使用说明"));
-    resize(960, 680);
+    resize(1060, 720); // the pictures of the window, 714 px wide, fit beside the contents
 
     browser_->setObjectName(QStringLiteral("manualText"));
     browser_->setOpenExternalLinks(true);
@@ -39,7 +39,7 @@ ManualWindow::ManualWindow(QWidget *parent)
     splitter->addWidget(contents_);
     splitter->addWidget(browser_);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({240, 720});
+    splitter->setSizes({250, 810});
 
     findText_->setObjectName(QStringLiteral("manualFind"));
     findText_->setPlaceholderText(tr("查找"));
