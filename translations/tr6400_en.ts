@@ -349,8 +349,8 @@ Do you want to replace it?</translation>
         <translation>Station 0 is the broadcast address: no module answers it, so nothing can be read back. Please enter the module's station</translation>
     </message>
     <message>
-        <source>将向设备地址 %1 写入 %2 个通道的斜率和偏移量，是否继续？</source>
-        <translation>Write the slope and offset of %2 channels to station %1?</translation>
+        <source>将向设备地址 %1 写入 %2 个通道的斜率和偏移量。写入期间采集暂停，正在进行的循环采集在写入结束后恢复。是否继续？</source>
+        <translation>Write the slope and offset of %2 channels to station %1? Acquisition pauses during the write; cyclic acquisition that is running resumes when it ends.</translation>
     </message>
 </context>
 <context>

@@ -137,8 +137,10 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     connect(&link_, &Link::lampRaised, this, &frmMain::raiseLamp);
     connect(calibration_.get(), &CalibrationPanel::stopLogging, acquisition_.get(),
             &AcquisitionPanel::stopLogging);
-    connect(calibration_.get(), &CalibrationPanel::stopAcquisition, acquisition_.get(),
-            &AcquisitionPanel::cmdStopOnce_Click);
+    connect(calibration_.get(), &CalibrationPanel::lineClaimed, acquisition_.get(),
+            &AcquisitionPanel::holdLine);
+    connect(calibration_.get(), &CalibrationPanel::lineReleased, acquisition_.get(),
+            &AcquisitionPanel::releaseLine);
     lampToolTip_ = ui_->imgConnected->toolTip();
     connect(ports_.get(), &PortPanel::openFailureChanged, this, &frmMain::showOpenFailure);
 

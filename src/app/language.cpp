@@ -1,7 +1,7 @@
 #include "app/language.h"
 
 #include <QCoreApplication>
-#include <QTranslator>
+#include <QLibraryInfo>
 
 namespace tr {
 
@@ -17,25 +17,35 @@ std::optional<Language> languageNamed(const QString &name) {
 LanguageChoice chooseLanguage(const QString &option, const QString &environment,
                               const QLocale &system) {
     LanguageChoice choice;
-    for (const QString &given : {option, environment}) {
-        if (given.isEmpty())
-            continue;
-        if (const std::optional<Language> named = languageNamed(given))
+    if (!option.isEmpty()) {
+        if (const std::optional<Language> named = languageNamed(option))
             choice.language = *named;
         else
-            choice.error = QStringLiteral("\"%1\" is no language: use zh or en").arg(given);
+            choice.error = QStringLiteral("\"%1\" is no language: use zh or en").arg(option);
         return choice;
+    }
+    if (!environment.isEmpty()) {
+        if (const std::optional<Language> named = languageNamed(environment)) {
+            choice.language = *named;
+            return choice;
+        }
+        choice.warning = QStringLiteral("TR6400_LANG=\"%1\" is no language (zh or en); ignored")
+                             .arg(environment);
     }
     choice.language = system.language() == QLocale::English ? Language::English : Language::Chinese;
     return choice;
 }
 
-bool installLanguage(QCoreApplication &app, Language language) {
-    if (language == Language::Chinese)
-        return true;
-    // Lives as long as the application: the installed translator is looked up at every tr().
-    static QTranslator english;
-    return english.load(QStringLiteral(":/i18n/tr6400_en.qm")) && app.installTranslator(&english);
+bool Translations::install(Language language) {
+    QCoreApplication::removeTranslator(&window_);
+    QCoreApplication::removeTranslator(&qt_);
+    if (language == Language::English)
+        return window_.load(QStringLiteral(":/i18n/tr6400_en.qm")) &&
+               QCoreApplication::installTranslator(&window_);
+    if (qt_.load(QStringLiteral("qtbase_zh_CN"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qt_);
+    return true;
 }
 
 } // namespace tr

@@ -2,9 +2,8 @@
 
 #include <QLocale>
 #include <QString>
+#include <QTranslator>
 #include <optional>
-
-class QCoreApplication;
 
 namespace tr {
 
@@ -15,16 +14,29 @@ enum class Language { Chinese, English };
 std::optional<Language> languageNamed(const QString &name);
 
 // `--lang` wins, then the environment variable TR6400_LANG, then the system locale: English when
-// its language is English, Chinese otherwise (the C and POSIX locales included).
+// its language is English, Chinese otherwise (the C and POSIX locales included). An option that
+// names no language is an error; such an environment value is only warned about and passed
+// over, since a window started from the desktop has nowhere to show an error.
 struct LanguageChoice {
     Language language = Language::Chinese;
-    QString error; // a value that names no language
+    QString error;
+    QString warning;
 };
 LanguageChoice chooseLanguage(const QString &option, const QString &environment,
                               const QLocale &system);
 
-// Installs the translation of `language` into the application; Chinese needs none. False when
-// the embedded translation cannot be loaded.
-bool installLanguage(QCoreApplication &app, Language language);
+// The translations of one language, installed into the application while this object lives:
+// English from the window's embedded translation, Chinese from the sources plus Qt's own Chinese
+// for its widgets (file dialogs, context menus), which Qt keeps in its translations folder.
+class Translations {
+public:
+    // False when the embedded English translation cannot be loaded. Without Qt's Chinese file
+    // its widgets stay English and the window still starts.
+    bool install(Language language);
+
+private:
+    QTranslator window_;
+    QTranslator qt_;
+};
 
 } // namespace tr

@@ -69,6 +69,8 @@ int main(int argc, char *argv[]) {
     }
     const tr::LanguageChoice language =
         tr::chooseLanguage(lang, qEnvironmentVariable("TR6400_LANG"), QLocale::system());
+    if (!language.warning.isEmpty())
+        std::fprintf(stderr, "tr6400: %s\n", qPrintable(language.warning));
     if (!language.error.isEmpty()) {
         std::fprintf(stderr, "tr6400: %s\n", qPrintable(language.error));
         return 2;
@@ -80,7 +82,8 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     QApplication app(argc, argv);
-    if (!tr::installLanguage(app, language.language))
+    tr::Translations translations;
+    if (!translations.install(language.language))
         std::fprintf(stderr, "tr6400: the English translation is missing; showing Chinese\n");
     // Lets a Wayland desktop match the window to its desktop entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tr6400.tool"));

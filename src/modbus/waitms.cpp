@@ -1,36 +1,29 @@
 #include "modbus/waitms.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
-#include <chrono>
-
 namespace tr {
 
-void WaitMs(int ms) {
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+WaitMs::WaitMs(QObject *parent) : QObject(parent) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &WaitMs::check);
+}
 
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
-            return;
-        QEventLoop loop;
-        QTimer timer;
-        timer.setSingleShot(true);
-        timer.setTimerType(Qt::PreciseTimer);
-        bool fired = false;
-        QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-            fired = true;
-            loop.quit();
-        });
-        timer.start(static_cast<int>(left.count()));
-        loop.exec();
-        // Someone else ended the loop (the application is quitting): stop waiting.
-        if (!fired)
-            return;
+void WaitMs::start(int ms) {
+    deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    running_ = true;
+    timer_.start(ms > 0 ? ms : 0); // even a wait of 0 ends from the event loop
+}
+
+void WaitMs::check() {
+    // A platform timer may fire a little early: the rest is waited again.
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
+    if (left.count() > 0) {
+        timer_.start(static_cast<int>(left.count()));
+        return;
     }
+    running_ = false;
+    emit elapsed();
 }
 
 } // namespace tr

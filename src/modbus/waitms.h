@@ -1,11 +1,33 @@
 #pragma once
 
+#include <QObject>
+#include <QTimer>
+#include <chrono>
+
 namespace tr {
 
-// Waits at least ms milliseconds while the thread keeps handling its events. It sleeps in a
-// nested event loop until a precise timer fires (no busy loop), measured on a monotonic 64-bit
-// clock, so it neither burns a core nor hangs when a 32-bit tick counter wraps. Pending events
-// are handled at least once, even for 0 or negative waits.
-void WaitMs(int ms);
+// The module's time to answer, waited without nesting an event loop: start() returns at once
+// and elapsed() comes from the thread's own event loop no earlier than the time asked, measured
+// on a monotonic 64-bit clock (no busy loop, no hang when a 32-bit tick counter wraps). Events go
+// on meanwhile, and nothing they do (a modal dialog among them) can hold the wait up.
+class WaitMs : public QObject {
+    Q_OBJECT
+public:
+    explicit WaitMs(QObject *parent = nullptr);
+
+    // Starts the wait again from now.
+    void start(int ms);
+    bool running() const { return running_; }
+
+signals:
+    void elapsed();
+
+private:
+    void check();
+
+    QTimer timer_;
+    std::chrono::steady_clock::time_point deadline_;
+    bool running_ = false;
+};
 
 } // namespace tr

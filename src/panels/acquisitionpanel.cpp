@@ -156,9 +156,32 @@ void AcquisitionPanel::cmdOneM_Click() {
 }
 
 void AcquisitionPanel::cmdStopOnce_Click() {
+    resumeCyclic_ = resumeLogging_ = false;
     ++timer1Run_;
     Timer1_.stop();
     Timer2_.stop();
+}
+
+void AcquisitionPanel::holdLine() {
+    resumeCyclic_ = Timer1_.isActive();
+    resumeLogging_ = Timer2_.isActive();
+    ++timer1Run_;
+    Timer1_.stop();
+    Timer2_.stop();
+    w_.comDoOnce->setEnabled(false);
+    w_.cmdOneM->setEnabled(false);
+}
+
+void AcquisitionPanel::releaseLine() {
+    w_.comDoOnce->setEnabled(true);
+    w_.cmdOneM->setEnabled(true);
+    // With the intervals they had; the counter goes on from where it stood.
+    if (std::exchange(resumeCyclic_, false)) {
+        ++timer1Run_;
+        Timer1_.start();
+    }
+    if (std::exchange(resumeLogging_, false))
+        Timer2_.start();
 }
 
 void AcquisitionPanel::Timer1_Timer() {

@@ -58,6 +58,12 @@ public:
     // A parameter read or write stops the logging timer.
     void stopLogging() { Timer2_.stop(); }
 
+    // "批量定入" takes the line: acquisition stops and its two buttons are disabled until
+    // releaseLine(), which restarts the cyclic acquisition and logging that ran before, unless
+    // the operator stopped acquisition meanwhile.
+    void holdLine();
+    void releaseLine();
+
     const QTimer &Timer1() const { return Timer1_; }
     const QTimer &Timer2() const { return Timer2_; }
 
@@ -77,6 +83,7 @@ private:
     bool messageOpen_ = false;
     bool inTick_ = false;
     unsigned timer1Run_ = 0; // counts starts and stops of Timer1: a queued read knows its run
+    bool resumeCyclic_ = false, resumeLogging_ = false; // when the line comes back
     std::optional<QString> failingDataFile_;
 };
 

@@ -22,10 +22,15 @@ BatchWrite::BatchWrite(Link &link, QObject *parent) : QObject(parent), link_(lin
 }
 
 void BatchWrite::start(std::uint8_t station, const std::vector<ExportEntry> &entries, int delayMs) {
+    QObject::disconnect(afterRead_);
     plan_ = restorePlan(station, entries);
     at_ = 0;
     done_.clear();
     running_ = !plan_.empty();
+    if (!running_) {
+        emit finished(Outcome{});
+        return;
+    }
     if (delayMs > 0)
         gapTimer_.start(delayMs);
     else
@@ -43,6 +48,13 @@ int BatchWrite::gapMs() const {
 void BatchWrite::sendNext() {
     if (!running_)
         return;
+    // A measurement read still waiting would take this request's answer as its own, or drop
+    // what of it had come when its wait ends.
+    if (link_.reading()) {
+        afterRead_ = connect(&link_, &Link::readEnded, this, &BatchWrite::sendNext,
+                             Qt::SingleShotConnection);
+        return;
+    }
     const RestoreStep &step = plan_[at_];
     emit sending();
     link_.sendParameterRequest(step.frame, step.answerKind());
@@ -85,6 +97,11 @@ void BatchWrite::judge(const StepVerdict &verdict) {
 }
 
 void BatchWrite::stop(Failure failure, const StepVerdict &verdict) {
+    // The device may vanish while a request is written: the loss stops the batch, and the
+    // request's own check of the port must not stop it again.
+    if (!running_)
+        return;
+    QObject::disconnect(afterRead_);
     answerTimer_.stop();
     gapTimer_.stop();
     running_ = false;

@@ -34,7 +34,9 @@ public:
     explicit BatchWrite(Link &link, QObject *parent = nullptr);
 
     bool running() const { return running_; }
-    // The first request leaves after `delayMs`, e.g. once an answer still under way is in.
+    // The first request leaves after `delayMs`, e.g. once an answer still under way is in, and
+    // not before a measurement read has finished waiting. The batch ends with exactly one
+    // finished(), also when it cannot begin.
     void start(std::uint8_t station, const std::vector<ExportEntry> &entries, int delayMs = 0);
 
     // The link's answers, passed on by the panel while a batch runs.
@@ -58,6 +60,7 @@ private:
     std::vector<ExportEntry> done_;
     QTimer answerTimer_;
     QTimer gapTimer_;
+    QMetaObject::Connection afterRead_; // the first request waits for a measurement read's end
     bool running_ = false;
 };
 

@@ -163,6 +163,7 @@ void CalibrationPanel::cmdSaveFile_Click() {
     options.title = tr("保存文件");
     options.initialDir = dirs_.dialogFolder();
     options.filter = QStringLiteral("txt (*.txt)");
+    options.hideFilterPatterns = true; // the type box reads "txt"
     options.save = true;
     options.confirmOverwrite = true;
     const std::optional<QString> chosen = files_.choose(options);
@@ -229,17 +230,19 @@ void CalibrationPanel::Command2_Click() {
         tell(tr("设备地址0是广播地址，模块不回应，无法逐个通道校验，请输入模块的设备地址"));
         return;
     }
-    if (!messages_.ask(tr("将向设备地址 %1 写入 %2 个通道的斜率和偏移量，是否继续？")
-                           .arg(*station)
-                           .arg(parsed.entries.size()),
-                       promptCaption()))
+    if (!messages_.ask(
+            tr("将向设备地址 %1 写入 %2 个通道的斜率和偏移量。写入期间采集暂停，正在进行的"
+               "循环采集在写入结束后恢复。是否继续？")
+                .arg(*station)
+                .arg(parsed.entries.size()),
+            promptCaption()))
         return;
 
     // The batch read and cyclic reads would take the answers meant for the writes. A batch read
     // may have sent a request while the question was open: its answer is awaited first.
     const int settle = Timer3_.isActive() ? Link::kReadWaitMs : 0;
     Timer3_.stop();
-    emit stopAcquisition();
+    emit lineClaimed();
     setRequestButtonsEnabled(false);
     ReadAllText_.clear();
     w_.txtSet->setPlainText(QString());
@@ -254,6 +257,7 @@ void CalibrationPanel::batchChannelDone(const ExportEntry &e) {
 
 void CalibrationPanel::batchFinished(const BatchWrite::Outcome &outcome) {
     setRequestButtonsEnabled(true);
+    emit lineReleased();
     if (outcome.failure == BatchWrite::Failure::None)
         return;
     // The lines not written stay in the list after those done, so the batch can be run again.
@@ -263,7 +267,10 @@ void CalibrationPanel::batchFinished(const BatchWrite::Outcome &outcome) {
                            QString::number(e.offset));
     ReadAllText_ = list;
     w_.txtSet->setPlainText(list);
-    tell(batchStopWords(outcome));
+    // Told after the receive event or timer that ended the batch has returned: a box open
+    // inside it would hold up the answers of the acquisition that has just resumed.
+    QMetaObject::invokeMethod(
+        this, [this, text = batchStopWords(outcome)] { tell(text); }, Qt::QueuedConnection);
 }
 
 void CalibrationPanel::setRequestButtonsEnabled(bool enabled) {

@@ -57,8 +57,10 @@ public:
     const BatchWrite &batchWrite() const { return batch_; }
 
 signals:
-    void stopLogging();     // Timer2 stops with every parameter request
-    void stopAcquisition(); // a batch write needs the line to itself
+    void stopLogging(); // Timer2 stops with every parameter request
+    // A batch write needs the line to itself from its start to its end.
+    void lineClaimed();
+    void lineReleased();
 
 private:
     struct WriteButton;

@@ -2,7 +2,6 @@
 
 #include "modbus/clock.h"
 #include "modbus/hextext.h"
-#include "modbus/waitms.h"
 #include "serial/mscomm.h"
 
 namespace tr {
@@ -11,21 +10,19 @@ Link::Link(MSComm &port, QObject *parent) : QObject(parent), port_(port) {
     connect(&port_, &MSComm::OnComm, this, &Link::MSComm1_OnComm);
     // Nothing can answer any more: the red lamp, not the green one of the last answer.
     connect(&port_, &MSComm::deviceLost, this, [this] { emit lampRaised(Lamp::NotConnected); });
+    connect(&readWait_, &WaitMs::elapsed, this, &Link::endRead);
 }
 
 bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::uint8_t StartAddr,
                       std::uint8_t DataLength) {
-    if (reading_)
+    if (readWait_.running())
         return false;
-    reading_ = true;
 
     emit stateText(QString());
     emit valuesStale();
     reopenIfLost();
-    if (!port_.PortOpen()) {
-        reading_ = false;
+    if (!port_.PortOpen())
         return true;
-    }
     port_.setInputLen(0);
     emit lampRaised(Lamp::Yellow);
     dropBuffered();
@@ -45,13 +42,15 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
     if (written)
         emit requestObserved(bytes, ReceiveKind_, writtenAt);
 
-    WaitMs(kReadWaitMs);
+    readWait_.start(kReadWaitMs);
+    return true;
+}
 
+void Link::endRead() {
     // Whatever is still buffered (an answer cut by the end of the wait, stray bytes) is dropped.
     if (port_.InBufferCount() > 0)
         dropBuffered();
-    reading_ = false;
-    return true;
+    emit readEnded();
 }
 
 void Link::reopenIfLost() {
@@ -113,10 +112,11 @@ void Link::MSComm1_OnComm() {
 
     port_.setInputLen(0);
     port_.Input();
-    // A corrupted or cut answer is no answer: the red lamp, not the green one.
+    // A corrupted or cut answer is no answer, yet the port is open and the request went out:
+    // yellow, as while an answer is awaited. Red is kept for a port that is closed.
     const bool refused = answer.status == DecodedAnswer::Status::BadCrc ||
                          answer.status == DecodedAnswer::Status::Incomplete;
-    emit lampRaised(refused ? Lamp::NotConnected : Lamp::Connected);
+    emit lampRaised(refused ? Lamp::Yellow : Lamp::Connected);
 
     emit answerObserved(received, classifyAnswer(ReceiveKind_, ExpectedLen_, received), true,
                         receivedAt);

@@ -3,6 +3,7 @@
 #include "modbus/decode.h"
 #include "modbus/frame.h"
 #include "modbus/verdict.h"
+#include "modbus/waitms.h"
 
 #include <QObject>
 #include <QString>
@@ -36,11 +37,12 @@ public:
     // The module's time to answer a measurement read before the leftovers are dropped.
     static constexpr int kReadWaitMs = 200;
 
-    // Sends one measurement read and waits kReadWaitMs while events go on. Returns false, having
-    // done nothing at all, when called again while an earlier call still waits: nesting waits
-    // without bound would end in a stack overflow.
+    // Sends one measurement read and returns; kReadWaitMs later, whatever is still buffered is
+    // dropped and readEnded() follows. The wait nests no event loop, so a dialog opened meanwhile
+    // cannot hold it up. Returns false, having done nothing at all, while an earlier read waits.
     bool ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::uint8_t StartAddr,
                     std::uint8_t DataLength);
+    bool reading() const { return readWait_.running(); }
 
     // A calibration request (read, write slope, write offset): clears the answer text, marks the
     // values stale, sets the slot (kind, 8 bytes), shows and writes the frame when the port is
@@ -64,6 +66,8 @@ signals:
     void parameterEchoed(std::int16_t kind, std::uint16_t value);
     // A request went out on the wire (the bytes as written).
     void frameSent(const QByteArray &bytes);
+    // A measurement read's wait is over and its leftovers are dropped: the line is free.
+    void readEnded();
 
     // What the line did, for the monitor; emitted after the window's own work, and nothing
     // connected to them changes what the link does. Times are monotonicMicros().
@@ -78,12 +82,13 @@ signals:
 private:
     // Empties the receive buffer, telling the monitor what was in it.
     void dropBuffered();
+    void endRead();
 
     MSComm &port_;
     std::int16_t ReceiveKind_ = KindNone;
     std::int16_t ExpectedLen_ = 0;
     bool CommReady_ = false;
-    bool reading_ = false;
+    WaitMs readWait_;
 };
 
 } // namespace tr

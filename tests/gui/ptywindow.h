@@ -28,7 +28,12 @@ struct PtyWindow : LiveWindow {
     }
 
     QWidget *get(const QString &name) { return control<QWidget>(*window, name); }
-    void click(const QString &button) { QTest::mouseClick(get(button), Qt::LeftButton); }
+    // "单次采集" returns after the read's wait, like acquireOnce().
+    void click(const QString &button) {
+        QTest::mouseClick(get(button), Qt::LeftButton);
+        if (button == "comDoOnce")
+            waitForRead();
+    }
     // "name=value|...": a text typed, a box checked ("true"), an entry picked from a combo box's
     // list ("#2") or a text typed into its field and Return pressed; "name_*=a,b,..." sets
     // name_0, name_1, ...; "dialog=<file>" answers the next file dialog ("dialog=" cancels it);

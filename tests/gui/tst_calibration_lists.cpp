@@ -44,10 +44,10 @@ private slots:
         f.messages.replies << true;
         f.click(import ? "Command1" : "Command2");
         QCOMPARE(f.files.asked.value(0).initialDir, import ? f.dir.path() : QString());
+        QVERIFY(f.peer.readFor(50).isEmpty()); // and a message told after the click is in
         QCOMPARE(f.shown("txtSet"), c[3]);
         QCOMPARE(f.messages.texts(), c[4]);
         QCOMPARE(f.messages.asked.size(), c[2] == "closed" ? 1 : 0);
-        QVERIFY(f.peer.readFor(50).isEmpty());
     }
 };
 

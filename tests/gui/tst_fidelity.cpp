@@ -1,6 +1,7 @@
 // Small deviations from the module tool's behaviour, one table each: tick counting while a read
 // waits, the batch timer's channel arithmetic and range message, the open dialog's filter names,
 // stale bytes held by the driver, the data-file message, and replacing an export.
+#include "app/language.h"
 #include "app/realdialogs.h"
 #include "panels/calibrationpanel.h"
 #include "ptywindow.h"
@@ -58,26 +59,30 @@ private slots:
                  c[4].isEmpty() ? "" : "请输入正确的设备地址和通道，范围为0-255");
     }
 
-    // (d) The real dialog's type box shows the names as the window words them.
+    // (d) The real dialog's type box shows the names as the window words them, and Qt's own
+    // words of the dialog are Chinese.
     void filterNames_data() {
         rows( // button, the names shown
-            {"CommandChangeFile|序列号文件 (*.txt)|所有文件（*）", "cmdSaveFile|txt (*.txt)",
+            {"CommandChangeFile|序列号文件 (*.txt)|所有文件（*）", "cmdSaveFile|txt",
              "Command1|txt (*.txt)"});
     }
     void filterNames() {
         QFETCH(QStringList, c);
         PtyWindow f;
         f.click(c[0]); // the scripted dialog cancels
+        Translations chinese;
+        QVERIFY(chinese.install(Language::Chinese));
         QStringList shown;
         QTimer::singleShot(100, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            shown << dialog->findChild<QLabel *>("lookInLabel")->text();
             const auto *box = dialog->findChild<QComboBox *>("fileTypeCombo");
             for (int i = 0; i < box->count(); ++i)
                 shown << box->itemText(i);
             dialog->reject();
         });
         QtFileDialog().choose(f.files.asked.value(0));
-        QCOMPARE(shown, c.mid(1));
+        QCOMPARE(shown, QStringList("查找范围：") + c.mid(1));
     }
 
     // (e) Bytes the driver still holds before a measurement read are dropped with the buffer.
@@ -93,6 +98,7 @@ private slots:
         QThread::msleep(50); // in the driver, not yet taken: no event has run
         QTimer::singleShot(40, [&] { f.peer.write(withCrc(fromHex("02 04 04 00 EB FF 9C"))); });
         f.acquisition().comDoOnce_Click();
+        f.waitForRead();
         QCOMPARE(f.ui().txtOutPut->text(), "1#:23.50 2#:-10.00 ");
     }
 

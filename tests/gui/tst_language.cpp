@@ -38,19 +38,21 @@ class TstLanguage : public QObject {
     Q_OBJECT
 private slots:
     void choice_data() {
-        QTest::addColumn<QString>("c"); // --lang|TR6400_LANG|system locale|language or error
-        for (const char *row :
-             {"||en_US|en", "||en_GB|en", "||C|zh", "||zh_CN|zh", "||de_DE|zh", "zh||en_US|zh",
-              "|en|C|en", "en|zh|C|en", "|EN_us|C|en", "fr||en_US|error", "|xx|en_US|error"})
+        // --lang|TR6400_LANG|system locale|language or error, "!" when warned
+        QTest::addColumn<QString>("c");
+        for (const char *row : {"||en_US|en", "||en_GB|en", "||C|zh", "||zh_CN|zh", "||de_DE|zh",
+                                "zh||en_US|zh", "|en|C|en", "en|zh|C|en", "|EN_us|C|en",
+                                "fr||en_US|error", "|xx|en_US|en!", "|xx|C|zh!", "en|xx|C|en"})
             QTest::newRow(row) << QString(row);
     }
     void choice() {
         QFETCH(QString, c);
         const QStringList f = c.split('|');
         const LanguageChoice got = chooseLanguage(f[0], f[1], QLocale(f[2]));
-        QCOMPARE(!got.error.isEmpty()                ? "error"
-                 : got.language == Language::English ? "en"
-                                                     : "zh",
+        QCOMPARE(QString(!got.error.isEmpty()                ? "error"
+                         : got.language == Language::English ? "en"
+                                                             : "zh") +
+                     (got.warning.isEmpty() ? "" : "!"),
                  f[3]);
     }
 

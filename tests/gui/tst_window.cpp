@@ -261,7 +261,7 @@ private slots:
         QVERIFY(w.peer.write(fromHex("DE AD BE EF")));
         QTRY_COMPARE(w.window->port().InBufferCount(), 4);
         QTimer::singleShot(
-            50, [&] { w.click("comDoOnce"), w.peer.write(withCrc(fromHex("02 04 02 00 EB"))); });
+            50, [&] { w.peer.write(withCrc(fromHex("02 04 02 00 EB"))), w.click("comDoOnce"); });
         const qint64 clicked = tr::monotonicMicros();
         w.click("comDoOnce");
         QVERIFY(tr::monotonicMicros() - clicked >= 200000);

@@ -88,6 +88,11 @@ struct LiveWindow {
     // "单次采集": returns after the window's 200 ms wait.
     void acquireOnce() {
         QTest::mouseClick(control<QPushButton>(*window, "comDoOnce"), Qt::LeftButton);
+        waitForRead();
+    }
+    // Lets events run until the measurement read under way, if any, has dropped its leftovers.
+    void waitForRead() {
+        (void)QTest::qWaitFor([&] { return !window->link().reading(); }, 2000);
     }
 };
 

@@ -44,9 +44,12 @@ struct ScriptedMessages : MessageBox {
 struct ScriptedFiles : FileDialog {
     QList<std::optional<QString>> answers;
     QList<Options> asked;
+    std::function<void()> onChoose; // runs while the "dialog is open"
 
     std::optional<QString> choose(const Options &options) override {
         asked.append(options);
+        if (onChoose)
+            onChoose();
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
 };

@@ -47,23 +47,29 @@ private slots:
         QVERIFY(!absent.Output("x"));
     }
 
-    // The receive event fires inside WaitMs, which sleeps for at least the time asked.
-    void receiveEventDuringWaitMs() {
+    // A wait returns at once and ends from the event loop, never before its time and without
+    // burning a core; the receive event runs meanwhile.
+    void waitEndsFromTheEventLoop() {
         port_.setRThreshold(8);
         QSignalSpy events(&port_, &MSComm::OnComm);
         peer_->write(QByteArray(7, 'a'));
-        WaitMs(100);
+        QTest::qWait(100);
         QCOMPARE(events.count(), 0);
         QCOMPARE(port_.InBufferCount(), 7);
 
         peer_->write("b");
+        WaitMs wait;
+        QSignalSpy elapsed(&wait, &WaitMs::elapsed);
         const double cpuBefore = cpuSeconds();
         QElapsedTimer t;
         t.start();
-        for (int ms : {1, 17, 200}) {
+        for (int ms : {0, 1, 17, 200}) {
             const qint64 before = t.nsecsElapsed();
-            WaitMs(ms);
-            QVERIFY(t.nsecsElapsed() - before >= ms * 1000000LL);
+            const qsizetype ended = elapsed.count();
+            wait.start(ms);
+            QVERIFY(wait.running() && elapsed.count() == ended);
+            QVERIFY(elapsed.wait(1000));
+            QVERIFY(!wait.running() && t.nsecsElapsed() - before >= ms * 1000000LL);
         }
         const double share = (cpuSeconds() - cpuBefore) / (double(t.nsecsElapsed()) / 1e9);
         QVERIFY2(share < 0.05, qPrintable(QStringLiteral("%1 of a core").arg(share)));
@@ -78,17 +84,9 @@ private slots:
         // Threshold 0 raises nothing; the buffer keeps 1024 bytes and drops the rest.
         port_.setRThreshold(0);
         peer_->write(QByteArray(1500, 'x'));
-        WaitMs(300);
+        QTest::qWait(300);
         QCOMPARE(events.count(), 1);
         QCOMPARE(port_.InBufferCount(), MSComm::kReceiveBufferSize);
-    }
-
-    void zeroWaitStillHandlesEvents() {
-        bool ran = false;
-        QMetaObject::invokeMethod(
-            this, [&] { ran = true; }, Qt::QueuedConnection);
-        WaitMs(0);
-        QVERIFY(ran);
     }
 
     // An answer that arrives a byte at a time wakes the window once, when it is whole; bytes
@@ -101,14 +99,14 @@ private slots:
         const qint64 before = port_.receiveWakeups();
         for (int k = 0; k < 21; ++k) {
             peer_->write(QByteArray(1, char(k)));
-            WaitMs(2);
+            QTest::qWait(2);
         }
         QTRY_COMPARE(events.count(), 1);
         QCOMPARE(port_.receiveWakeups() - before, 1);
         QCOMPARE(port_.Input().size(), 21);
 
         peer_->write("xyz");
-        WaitMs(50);
+        QTest::qWait(50);
         QCOMPARE(port_.InBufferCount(), 3);
         QCOMPARE(port_.Input(), QByteArray("xyz"));
         QCOMPARE(events.count(), 1);
