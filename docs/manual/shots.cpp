@@ -65,7 +65,9 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     const tr::Language language = *tr::languageNamed(args[1]);
-    tr::installLanguage(app, language);
+    tr::Translations translations;
+    if (!translations.install(language))
+        std::fprintf(stderr, "the translation is missing\n");
 
     QTemporaryDir dir;
     tr::test::writeFile(dir.filePath("comm.set"), "4,19200\r\n");
