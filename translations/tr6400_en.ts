@@ -264,6 +264,14 @@ Channels done: %4</translation>
         <source>发送命令:</source>
         <translation>Sent:</translation>
     </message>
+    <message>
+        <source>打开使用说明（F1）</source>
+        <translation>Open the manual (F1)</translation>
+    </message>
+    <message>
+        <source>使用说明</source>
+        <translation>Help</translation>
+    </message>
 </context>
 <context>
     <name>tr::AcquisitionPanel</name>
@@ -433,6 +441,46 @@ Do you want to replace it?</translation>
     <message>
         <source>记录保存失败：%1（%2）</source>
         <translation>Cannot save the log: %1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>tr::ManualWindow</name>
+    <message>
+        <source>TR6400 使用说明</source>
+        <translation>TR6400 operator's manual</translation>
+    </message>
+    <message>
+        <source>目录</source>
+        <translation>Contents</translation>
+    </message>
+    <message>
+        <source>查找</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>上一个</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>下一个</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>查找：</source>
+        <translation>Find:</translation>
+    </message>
+    <message>
+        <source>zh</source>
+        <extracomment>The language of the manual that opens: zh (Chinese) or en (English).</extracomment>
+        <translation>en</translation>
+    </message>
+    <message>
+        <source>未找到</source>
+        <translation>Not found</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 #include "panels/acquisitionpanel.h"
 #include "panels/calibrationpanel.h"
 #include "panels/linepanel.h"
+#include "panels/manualwindow.h"
 #include "panels/opaquebackground.h"
 #include "panels/portpanel.h"
 #include "panels/seams.h"
@@ -13,6 +14,7 @@
 
 #include <QFileInfo>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 
 // The images live in a static library; nothing would pull them in without this.
@@ -142,6 +144,10 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     lampToolTip_ = ui_->imgConnected->toolTip();
     connect(ports_.get(), &PortPanel::openFailureChanged, this, &frmMain::showOpenFailure);
 
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+            &frmMain::openManual);
+    connect(ui_->cmdManual, &QPushButton::clicked, this, &frmMain::openManual);
+
     nameForScreenReaders();
     ui_->lblAbout->setText(
         tr("TR6400多通道温度采集模块工具软件\n版本 %1\n\n界面语言：中文\n\n"
@@ -172,6 +178,14 @@ void frmMain::nameForScreenReaders() {
     ui_->ImgYellow->setAccessibleName(tr("通讯状态：等待回应"));
     ui_->imgNotConnected->setAccessibleName(tr("通讯状态：未连接"));
     ui_->Picture2->setAccessibleName(ui_->imgNotConnected->accessibleName());
+}
+
+void frmMain::openManual() {
+    if (!manual_)
+        manual_ = new ManualWindow(this);
+    manual_->show();
+    manual_->raise();
+    manual_->activateWindow();
 }
 
 void frmMain::raiseLamp(Lamp lamp) {

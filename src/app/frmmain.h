@@ -18,6 +18,7 @@ class AcquisitionPanel;
 class CalibrationPanel;
 class FileDialog;
 class LinePanel;
+class ManualWindow;
 class MessageBox;
 class PortPanel;
 class TrendPanel;
@@ -42,6 +43,8 @@ public:
     CalibrationPanel &calibration() { return *calibration_; }
     TrendPanel &trend() { return *trend_; }
     LinePanel &lineMonitor() { return *line_; }
+    // F1 and "使用说明": the manual in a window of its own, made at the first call.
+    void openManual();
 
 private:
     void raiseLamp(Lamp lamp);
@@ -61,6 +64,7 @@ private:
     // Tabs after the three of the form; the tab widget owns them.
     TrendPanel *trend_ = nullptr;
     LinePanel *line_ = nullptr;
+    ManualWindow *manual_ = nullptr; // a child window of this one
 };
 
 } // namespace tr
