@@ -127,6 +127,9 @@ AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
         if (port_.bytesAvailable() == 0 && !port_.waitForReadyRead(ms)) {
             const QSerialPort::SerialPortError error = port_.error();
             port_.clearError();
+            // A device gone on Windows may only time out: the driver is asked.
+            if (ms == 0 && deviceGone(port_))
+                lostOn(QSerialPort::ResourceError);
             // A device that went away fails at once; waiting on would only spin.
             if (ms == 0 || lostOn(error) ||
                 (error != QSerialPort::NoError && error != QSerialPort::TimeoutError))
