@@ -104,8 +104,8 @@ private:
     // Under Wine QSerialPort's receive notification never comes (Wine's overlapped
     // WaitCommEvent wakes with an empty mask and posts no completion), so Qt never reads.
     // There, from each request until its answer has raised the receive event, the bytes the
-    // driver has queued are read straight from the handle every millisecond. On Windows itself
-    // the notification works and is the only reader.
+    // driver has queued are read straight from the handle, every millisecond at first (see
+    // kPollFastMs). On Windows itself the notification works and is the only reader.
     void startPolling();
     void poll();
     // Reads what the driver holds into the receive buffer; false when the device is gone.
