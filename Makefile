@@ -22,7 +22,7 @@ test: build
 	@ctest --preset $(PRESET) --timeout 300 $(CTEST_ARGS)
 
 clean:
-	rm -rf build build-asan build-release
+	rm -rf build build-asan build-release build-windows
 
 # The optimized build (preset release, build-release/) that the package and the bench use.
 .PHONY: release package
@@ -53,3 +53,20 @@ SOAK_CYCLES ?= 2000
 .PHONY: soak
 soak: build
 	@SOAK_CYCLES=$(SOAK_CYCLES) ctest --preset $(PRESET) -L soak --output-on-failure
+
+# The Windows programs, cross-built with MinGW-w64 against the prebuilt SDK (../shared/win-sdk/,
+# unpacked to /opt/tr6400-win-sdk): build-windows/tr6400-<version>-win64-setup.exe and
+# build-windows/tr6400-<version>-win64.zip. `make windows-check` proves them under Wine against
+# the simulator (needs `make build` for tr6400-sim and the Linux CLI).
+WINDOWS_DIR := build-windows
+.PHONY: windows windows-check
+windows:
+	@scripts/install-deps windows
+	@scripts/install-win-sdk
+	@cmake -S . -B $(WINDOWS_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTR_WERROR=ON \
+	  -DCMAKE_TOOLCHAIN_FILE=/opt/tr6400-win-sdk/lib/cmake/Qt6/qt.toolchain.cmake $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(WINDOWS_DIR)
+	@cmake --build $(WINDOWS_DIR) --target windows_packages
+
+windows-check: windows build
+	@tests/windows/run $(WINDOWS_DIR) $(BUILD_DIR)

@@ -83,6 +83,11 @@ int list(const CliOptions &o) {
         printLine(QStringLiteral("  none found"));
     for (const SerialDevice &d : devices)
         printLine(deviceLine(d));
+#ifdef Q_OS_WIN
+    Q_UNUSED(o);
+    printLine(QStringLiteral("COMn is the port itself on Windows; no links are needed."));
+    return ExitOk;
+#endif
     printLine(
         QStringLiteral("COMn links in %1 (any other COMn is /dev/ttyS<n-1>):").arg(o.portsDir));
     const QList<PortMapping> links = linkedPorts(o.portsDir);
@@ -130,6 +135,14 @@ int refusal(const CliOptions &o, const PortLinkResult &r) {
 int runPorts(const CliOptions &o) {
     if (o.command == Command::Ports)
         return list(o);
+#ifdef Q_OS_WIN
+    // Nothing to do, and nothing was done: the same status as a question left unanswered.
+    printError(QStringLiteral("%1 is not needed on Windows: COM%2 is the port itself")
+                   .arg(o.command == Command::PortsLink ? QStringLiteral("ports link")
+                                                        : QStringLiteral("ports unlink"))
+                   .arg(o.comPort));
+    return ExitNoAnswer;
+#endif
     if (o.command == Command::PortsUnlink) {
         const PortLinkResult r = unlinkPort(o.portsDir, o.comPort);
         return r.ok() ? ExitOk : refusal(o, r);

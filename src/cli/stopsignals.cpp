@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <csignal>
+#include <utility>
 
 #ifdef _WIN32
-#include <thread>
+#include <windows.h>
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -17,33 +18,49 @@ namespace tr::cli {
 namespace {
 
 volatile std::sig_atomic_t stopSignal = 0;
+
+#ifdef _WIN32
+HANDLE wakeEvent = nullptr;
+
+// Runs on a thread of its own that the console starts. Ctrl+C and Ctrl+Break stand for SIGINT,
+// closing the console or ending the session for SIGTERM; a second one of the same kind falls
+// through to the default handler, which ends the program at once.
+BOOL WINAPI onConsoleEvent(DWORD type) {
+    const int sig = (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) ? SIGINT : SIGTERM;
+    if (stopSignal == sig)
+        return FALSE;
+    stopSignal = sig;
+    if (wakeEvent)
+        ::SetEvent(wakeEvent);
+    if (sig == SIGTERM)
+        ::Sleep(INFINITE); // the system ends the program once the row and summary are out
+    return TRUE;
+}
+#else
 int wakeRead = -1;
 int wakeWrite = -1;
 
 extern "C" void onStop(int sig) {
-#ifndef _WIN32
     if (stopSignal != 0) {
         // A second Ctrl+C (or SIGTERM, SIGHUP): stop now, without the row under way.
         static const char said[] = "tr6400-cli: stopped at once by a second signal\n";
         [[maybe_unused]] const auto w = ::write(STDERR_FILENO, said, sizeof said - 1);
         ::_exit(128 + sig);
     }
-#endif
     stopSignal = sig;
-#ifndef _WIN32
     if (wakeWrite >= 0) {
         const char byte = 1;
         [[maybe_unused]] const auto n = ::write(wakeWrite, &byte, 1);
     }
-#endif
 }
+#endif
 
 } // namespace
 
 StopSignals::StopSignals() {
 #ifdef _WIN32
-    std::signal(SIGINT, onStop);
-    std::signal(SIGTERM, onStop);
+    wakeEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 #else
     int fds[2];
     if (::pipe(fds) == 0) {
@@ -66,12 +83,14 @@ StopSignals::StopSignals() {
 }
 
 StopSignals::~StopSignals() {
+#ifdef _WIN32
+    ::SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    if (wakeEvent)
+        ::CloseHandle(std::exchange(wakeEvent, nullptr));
+#else
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
-#ifndef _WIN32
     std::signal(SIGHUP, SIG_DFL);
-#endif
-#ifndef _WIN32
     for (int *fd : {&wakeRead, &wakeWrite}) {
         if (*fd >= 0)
             ::close(*fd);
@@ -87,9 +106,18 @@ int StopSignals::received() {
 bool StopSignals::sleepUntil(std::chrono::steady_clock::time_point until) {
     using namespace std::chrono;
 #ifdef _WIN32
-    while (!stopSignal && steady_clock::now() < until)
-        std::this_thread::sleep_for(
-            std::min<steady_clock::duration>(until - steady_clock::now(), milliseconds(50)));
+    while (!stopSignal) {
+        const auto left = until - steady_clock::now();
+        if (left <= steady_clock::duration::zero())
+            break;
+        // Whole milliseconds round up: waking before the due time would send early.
+        const auto ms = std::min<long long>(ceil<milliseconds>(left).count(), 1 << 30);
+        if (!wakeEvent) {
+            ::Sleep(static_cast<DWORD>(ms));
+            continue;
+        }
+        ::WaitForSingleObject(wakeEvent, static_cast<DWORD>(ms));
+    }
 #else
     while (!stopSignal) {
         const auto left = until - steady_clock::now();

@@ -53,7 +53,7 @@ bool Transactor::setBaud(int baud) {
 }
 
 bool Transactor::lostOn(QSerialPort::SerialPortError error) {
-    if (!isDeviceLoss(error))
+    if (!isDeviceLoss(error) && !deviceGone(port_))
         return false;
     port_.close();
     lost_ = true;
@@ -181,8 +181,10 @@ AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
         if (port_.bytesAvailable() == 0 && !port_.waitForReadyRead(ms)) {
             const QSerialPort::SerialPortError error = port_.error();
             port_.clearError();
-            // A device that went away fails at once; waiting on would only spin.
-            if (ms == 0 || lostOn(error) ||
+            // A device that went away fails at once; waiting on would only spin. (On Windows it
+            // may only time out; lostOn() asks the driver.)
+            const bool lost = lostOn(error);
+            if (ms == 0 || lost ||
                 (error != QSerialPort::NoError && error != QSerialPort::TimeoutError))
                 break;
             continue;

@@ -9,6 +9,11 @@
 #include <QString>
 #include <optional>
 
+#ifdef Q_OS_WIN
+#include <QDeadlineTimer>
+#include <QTimer>
+#endif
+
 namespace tr {
 
 // The port device that "COMn" stands for: COMn itself on Windows; elsewhere <portsDir>/COMn
@@ -95,6 +100,20 @@ private:
     // Takes bytes the driver holds that are too few to wake the window.
     void takeQueued();
     void onError(QSerialPort::SerialPortError error);
+#ifdef Q_OS_WIN
+    // Under Wine QSerialPort's receive notification never comes (Wine's overlapped
+    // WaitCommEvent wakes with an empty mask and posts no completion), so Qt never reads.
+    // There, from each request until its answer has raised the receive event, the bytes the
+    // driver has queued are read straight from the handle, every millisecond at first (see
+    // kPollFastMs). On Windows itself the notification works and is the only reader.
+    void startPolling();
+    void poll();
+    // Reads what the driver holds into the receive buffer; false when the device is gone.
+    bool readQueued();
+    bool pollReads_ = false;
+    QTimer poll_;
+    QDeadlineTimer pollUntil_;
+#endif
 
     QString portsDir_;
     QSerialPort serial_;

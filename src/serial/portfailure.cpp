@@ -6,6 +6,10 @@
 #include <unistd.h>
 #endif
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace tr {
 
 OpenFailure classifyOpenFailure(QSerialPort::SerialPortError error, const QString &systemText,
@@ -35,6 +39,17 @@ OpenFailure openFailureOf(const QSerialPort &port, const QString &device) {
 
 bool isDeviceLoss(QSerialPort::SerialPortError error) {
     return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+}
+
+bool deviceGone(QSerialPort &port) {
+#ifdef Q_OS_WIN
+    DWORD errors = 0;
+    COMSTAT status{};
+    return port.isOpen() && !::ClearCommError(port.handle(), &errors, &status);
+#else
+    Q_UNUSED(port);
+    return false;
+#endif
 }
 
 } // namespace tr

@@ -26,4 +26,9 @@ OpenFailure openFailureOf(const QSerialPort &port, const QString &device);
 // and write fails from now on.
 bool isDeviceLoss(QSerialPort::SerialPortError error);
 
+// Whether the open port's device has gone although reads merely time out: on Windows a pulled
+// adapter (under Wine, the end of the pseudo-terminal behind COMn) fails every query of the
+// line's state. Elsewhere the failing read itself reports it, and this is false.
+bool deviceGone(QSerialPort &port);
+
 } // namespace tr

@@ -33,11 +33,26 @@ PortLinkResult refused(PortLinkResult::Refusal why, const QString &text = QStrin
 
 } // namespace
 
+bool serialDeviceLess(const QString &a, const QString &b) {
+    static const QRegularExpression com(QStringLiteral("^COM([0-9]+)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const auto ma = com.match(a), mb = com.match(b);
+    if (ma.hasMatch() != mb.hasMatch())
+        return ma.hasMatch();
+    if (ma.hasMatch() && ma.captured(1).toInt() != mb.captured(1).toInt())
+        return ma.captured(1).toInt() < mb.captured(1).toInt();
+    return a < b;
+}
+
 QList<SerialDevice> serialDevices(const QString &byIdDir) {
     QList<SerialDevice> out;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         SerialDevice d;
+#ifdef Q_OS_WIN
+        d.device = info.portName(); // COM9: the name operators use, not \\.\COM9
+#else
         d.device = info.systemLocation();
+#endif
         d.byId = stableName(d.device, byIdDir);
         d.description = info.description();
         d.manufacturer = info.manufacturer();
@@ -48,7 +63,7 @@ QList<SerialDevice> serialDevices(const QString &byIdDir) {
             d.product = info.productIdentifier();
         out << d;
     }
-    std::ranges::sort(out, {}, &SerialDevice::device);
+    std::ranges::sort(out, serialDeviceLess, &SerialDevice::device);
     return out;
 }
 
@@ -65,6 +80,23 @@ QString stableName(const QString &device, const QString &byIdDir) {
 
 QList<PortMapping> portMappings(const QList<int> &ports, const QString &portsDir) {
     QList<PortMapping> out;
+#ifdef Q_OS_WIN
+    // COMn is no file there: the system's list says whether it exists and what it is.
+    Q_UNUSED(portsDir);
+    const QList<SerialDevice> devices = serialDevices();
+    for (int port : ports) {
+        PortMapping m;
+        m.port = port;
+        m.device = deviceForPort(port, portsDir);
+        for (const SerialDevice &d : devices) {
+            if (d.device.compare(m.device, Qt::CaseInsensitive) == 0) {
+                m.resolved = m.device;
+                m.info = d;
+            }
+        }
+        out << m;
+    }
+#else
     for (int port : ports) {
         PortMapping m;
         m.port = port;
@@ -73,12 +105,6 @@ QList<PortMapping> portMappings(const QList<int> &ports, const QString &portsDir
         if (info.isSymLink())
             m.linkTarget = info.symLinkTarget();
         m.resolved = info.canonicalFilePath();
-#ifdef Q_OS_WIN
-        // COMn is no file there; the system's list says whether it exists.
-        for (const QSerialPortInfo &known : QSerialPortInfo::availablePorts())
-            if (known.portName().compare(m.device, Qt::CaseInsensitive) == 0)
-                m.resolved = m.device;
-#endif
         out << m;
     }
     if (std::ranges::none_of(out, &PortMapping::exists))
@@ -89,6 +115,7 @@ QList<PortMapping> portMappings(const QList<int> &ports, const QString &portsDir
             if (m.exists() && (QFileInfo(d.device).canonicalFilePath() == m.resolved ||
                                d.device.endsWith(m.resolved)))
                 m.info = d;
+#endif
     return out;
 }
 

@@ -20,6 +20,9 @@ struct SerialDevice {
     std::optional<quint16> product;
 };
 
+// Serial devices in the order people count them: COM2 before COM10, then by name.
+bool serialDeviceLess(const QString &a, const QString &b);
+// On Windows each device is named by its port name (COM9); elsewhere by its path.
 QList<SerialDevice> serialDevices(const QString &byIdDir = kSerialById);
 
 // The entry of `byIdDir` that leads to the same device as `device`; empty when none does.
