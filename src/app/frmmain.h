@@ -33,9 +33,9 @@ public:
 
     // Start-up: reads comm.set and ModSet.set, fills the fields, prepares and opens the port.
     // Returns the reason when a settings file cannot be used; the window must not be shown then.
-    std::optional<QString> Form_Load();
+    std::optional<QString> loadSettings();
 
-    MSComm &port() { return MSComm1_; }
+    MSComm &port() { return port_; }
     Link &link() { return link_; }
     PortPanel &ports() { return *ports_; }
     AcquisitionPanel &acquisition() { return *acquisition_; }
@@ -51,7 +51,7 @@ private:
 
     const ToolDirs dirs_;
     std::unique_ptr<Ui::frmMain> ui_;
-    MSComm MSComm1_;
+    MSComm port_;
     Link link_;
     std::unique_ptr<PortPanel> ports_;
     std::unique_ptr<AcquisitionPanel> acquisition_;

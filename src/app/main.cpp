@@ -98,7 +98,7 @@ int main(int argc, char *argv[]) {
     tr::frmMain window(setup.dirs, messages, files);
     messages.setParent(&window);
     files.setParent(&window);
-    if (const auto failure = window.Form_Load()) {
+    if (const auto failure = window.loadSettings()) {
         messages.setParent(nullptr);
         messages.show(*failure, tr::promptCaption(), tr::MessageBox::Icon::Critical);
         return 1;

@@ -274,22 +274,22 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(w.look("txtValue_0=|txtState="), "txtValue_0=23.50|txtState=");
         w.set("click=cmdOneM|lblCounter=65535");
-        w.acquisition().Timer1_Timer();
+        w.acquisition().cyclicTick();
         QString counted;
         // Each tick's read runs after it; a tick while that read waits counts and sends nothing.
         QTimer::singleShot(
-            50, [&] { counted = w.shown("lblCounter"), w.acquisition().Timer1_Timer(); });
+            50, [&] { counted = w.shown("lblCounter"), w.acquisition().cyclicTick(); });
         QTest::qWait(300);
         w.set("click=cmdStopOnce");
         w.window->link().setCommReady(false);
-        w.acquisition().Timer1_Timer();
+        w.acquisition().cyclicTick();
         QCOMPARE(counted + ' ' + w.look("lblCounter=|timers="), "65536 lblCounter=1|timers=0 0");
         QCOMPARE(w.peer.readFor(50).size(), 16);
         // A read still queued when acquisition restarts or stops is not sent.
         w.window->link().setCommReady(true);
         for (const char *again : {"cmdOneM", "cmdStopOnce"}) {
             w.set("click=cmdOneM");
-            w.acquisition().Timer1_Timer();
+            w.acquisition().cyclicTick();
             w.click(again);
             QCOMPARE(w.peer.readFor(100).size(), 0);
         }
@@ -328,11 +328,11 @@ private slots:
         w.click("CommandChangeFile");
         QCOMPARE(w.look("txtFilePath=|dialog="), "txtFilePath=" + path + dialog + "/txt 001");
         w.click("cmdClearTxt");
-        w.acquisition().Timer2_Timer();
+        w.acquisition().logReading();
         QTimer::singleShot(
             30, [&] { w.peer.write(withCrc(fromHex("02 04 08 00 FD 01 02 FF FF FF CE"))); });
         w.click("comDoOnce");
-        w.acquisition().Timer2_Timer();
+        w.acquisition().logReading();
         const bool written = path.endsWith("log.txt");
         const QString failed =
             QStringLiteral("清空文件失败：%1（） / 数据文件写入失败：%1（）").arg(path);
@@ -391,13 +391,13 @@ private slots:
         PtyWindow w;
         w.set("txtSet=old|txtAlarmValue_3=5");
         const int after = edit.section(':', 0, 0).toInt();
-        const QTimer &timer = w.window->calibration().Timer3();
+        const QTimer &timer = w.window->calibration().batchReadTimer();
         w.click("cmdReadAll");
         QCOMPARE(timer.interval(), 2000);
         // Plays the module, answering every request; each tick comes at once, not 2 s later.
         QList<int> heard;
         QString list;
-        for (; timer.isActive(); w.window->calibration().Timer3_Timer()) {
+        for (; timer.isActive(); w.window->calibration().batchReadTick()) {
             const QByteArray request = w.peer.readFor(100, 8);
             if (request.size() < 8)
                 continue;
