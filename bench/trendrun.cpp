@@ -272,7 +272,7 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
         GapWatch watch;
         QElapsedTimer took;
         took.start();
-        trend.cmdTrendOpenFile_Click();
+        trend.openDataFile();
         while (trend.busy())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         run.loadMs = double(took.nsecsElapsed()) / 1e6;
