@@ -8,6 +8,7 @@
 
 #include <QTabWidget>
 #include <QTimer>
+#include <QXmlStreamReader>
 #include <ctime>
 
 using namespace tr::test;
@@ -36,87 +37,72 @@ class TstWindow : public QObject {
     }
 
 private slots:
-    // Each row: object name, class, container, then the caption or text (none: nothing).
-    void layout_data() {
-        QTest::addColumn<QString>("row");
-        for (const char *row : {"SSTab1 QTabWidget frmMain",
-                                "Frame10 QGroupBox tab1 MODBUS设置",
-                                "Label8_0 QLabel Frame10 设备地址",
-                                "txtStationID QLineEdit Frame10 2",
-                                "Label8_1 QLabel Frame10 超始地址",
-                                "txtStartID QLineEdit Frame10 0",
-                                "Label8_3 QLabel Frame10 功 能 码",
-                                "txtFunID QLineEdit Frame10 4",
-                                "Label8_2 QLabel Frame10 数据长度",
-                                "txtDataLength QLineEdit Frame10 2",
-                                "Frame6 QGroupBox tab1 运行状态指示",
-                                "Picture2 QWidget Frame6",
-                                "imgConnected QLabel Picture2",
-                                "ImgYellow QLabel Picture2",
-                                "imgNotConnected QLabel Picture2",
-                                "lblCounter QLabel Frame6 0",
-                                "Frame2 QGroupBox tab1 温度数据",
-                                "txtOutPut QLineEdit tab1",
-                                "Label1 QLabel tab1 存储文件",
-                                "txtFilePath QLineEdit tab1",
-                                "CommandChangeFile QPushButton tab1 选择文件",
-                                "cmdClearTxt QPushButton tab1 清空文件",
-                                "Frame11 QGroupBox tab1 数据读出",
-                                "Label8_4 QLabel Frame11 刷新时长(ms)",
-                                "txtTimerSet_0 QLineEdit Frame11 1000",
-                                "CheckSave QCheckBox Frame11 存储数据",
-                                "Label8_5 QLabel Frame11 存储时间间隔",
-                                "txtTimerSet_1 QLineEdit Frame11 3",
-                                "Label8_6 QLabel Frame11 s",
-                                "comDoOnce QPushButton Frame11 单次采集",
-                                "cmdOneM QPushButton Frame11 循环采集",
-                                "cmdStopOnce QPushButton Frame11 停止采集",
-                                "Frame5 QGroupBox tab2 串口设置",
-                                "Label3 QLabel Frame5 串口号",
-                                "Combo1 QComboBox Frame5",
-                                "Label5_2 QLabel Frame5 波特率",
-                                "Combo2 QComboBox Frame5",
-                                "cmdCom QPushButton Frame5 保存设置",
-                                "frame3 QGroupBox tab2 校正参数读取与写入",
-                                "lblAlarm_3 QLabel frame3 设备地址",
-                                "txtAlarmValue_2 QLineEdit frame3 1",
-                                "lblAlarm_2 QLabel frame3 通道",
-                                "txtAlarmValue_3 QLineEdit frame3 1",
-                                "lblAlarm_0 QLabel frame3 斜率",
-                                "txtAlarmValue_0 QLineEdit frame3 0",
-                                "lblAlarm_1 QLabel frame3 偏移量",
-                                "txtAlarmValue_1 QLineEdit frame3 0",
-                                "cmdReadAlarm QPushButton frame3 读参数",
-                                "CmdWriteAlarmValue QPushButton frame3 写斜率",
-                                "Command5 QPushButton frame3 写偏移量",
-                                "Frame4 QGroupBox frame3 文件批量操作",
-                                "txtSet QPlainTextEdit Frame4",
-                                "cmdReadAll QPushButton frame3 批量读出",
-                                "cmdSaveFile QPushButton frame3 存储成文件",
-                                "Command1 QPushButton frame3 从文件导入",
-                                "Command2 QPushButton frame3 批量定入",
-                                "Frame1 QGroupBox frmMain 命令执行状态",
-                                "Label7 QLabel Frame1 发送命令:",
-                                "txtCommand QLineEdit Frame1",
-                                "txtState QPlainTextEdit Frame1"})
-            QTest::newRow(row) << QString(row);
-        for (int k = 0; k < 8; ++k)
-            for (const char *row :
-                 {"lblValue_%d QLabel Frame2 %d#", "txtValue_%d QLineEdit Frame2 0",
-                  "lblDanWei_%d QLabel Frame2 ℃"})
-                QTest::addRow(row, k, k + 1) << QString::asprintf(row, k, k + 1);
-    }
+    // Every control of frmmain.ui as the operator meets it once the window has set itself up:
+    // class, container, place, size and caption as the form gives them (the about text is the
+    // window's own), and for screen readers the name it had in the original program: Label8(0).
     void layout() {
-        QFETCH(QString, row);
-        const QWidget *w = control<QWidget>(designed_, row.section(' ', 0, 0));
-        const QString name = w->objectName();
-        QString seen = name + ' ' + w->metaObject()->className() + ' ';
-        seen += w->parentWidget()->objectName() + ' ';
-        for (const char *p : {"title", "plainText", "text"})
-            seen += w->property(p).isValid() ? w->property(p).toString() : "";
-        // Screen readers get the name the control had in the original program: Label8(0).
-        const QString described = QString(name).replace(QRegularExpression("_(\\d)$"), "(\\1)");
-        QCOMPARE(seen.trimmed() + '|' + w->accessibleDescription(), row + '|' + described);
+        QFile form(TR_FORM_PATH);
+        QVERIFY(form.open(QIODevice::ReadOnly));
+        QXmlStreamReader ui(&form);
+        QStringList elements, containers, expected, seen;
+        const QWidget *w = nullptr;
+        QString property;
+        const auto add = [&](const QString &what, const QString &inForm, const QString &shown) {
+            expected << w->objectName() + ' ' + what + ' ' + inForm;
+            seen << w->objectName() + ' ' + what + ' ' + shown;
+        };
+        while (ui.readNext() != QXmlStreamReader::EndDocument) {
+            QVERIFY2(!ui.hasError(), qPrintable(ui.errorString()));
+            const QString tag = ui.name().toString();
+            if (ui.isEndElement()) {
+                elements.removeLast();
+                if (tag == "widget")
+                    containers.removeLast();
+                continue;
+            }
+            if (!ui.isStartElement())
+                continue;
+            const QString parent = elements.value(elements.size() - 1);
+            elements << tag;
+            if (tag == "widget") {
+                const QString name = ui.attributes().value("name").toString();
+                w = containers.isEmpty() ? &designed_ : control<QWidget>(designed_, name);
+                const QWidget *c = w->parentWidget();
+                while (c && c->objectName().startsWith("qt_")) // a tab widget's own stack
+                    c = c->parentWidget();
+                const QString cls = ui.attributes().value("class").toString();
+                add("in", cls + ' ' + containers.value(containers.size() - 1),
+                    (w->inherits(qPrintable(cls)) ? cls : w->metaObject()->className()) + ' ' +
+                        (c ? c->objectName() : ""));
+                const QString classic =
+                    QString(name).replace(QRegularExpression("_(\\d)$"), "(\\1)");
+                if (!containers.isEmpty() && !name.startsWith("tab")) // the pages had no name
+                    add("described", classic, w->accessibleDescription());
+                containers << name;
+            } else if (tag == "property") { // not a combo box entry's
+                property = parent == "widget" ? ui.attributes().value("name").toString() : "";
+            } else if (tag == "rect" && property == "geometry") {
+                int r[4];
+                for (int &v : r)
+                    v = (ui.readNextStartElement(), ui.readElementText().toInt());
+                elements.removeLast(); // readNextStartElement consumed the end of the rect
+                ui.skipCurrentElement();
+                const QRect g = w->geometry();
+                if (w == &designed_) // centred on the screen: the size is the form's
+                    add("size", QString::asprintf("%dx%d", r[2], r[3]),
+                        QString::asprintf("%dx%d", g.width(), g.height()));
+                else
+                    add("at", QString::asprintf("%d,%d %dx%d", r[0], r[1], r[2], r[3]),
+                        QString::asprintf("%d,%d %dx%d", g.x(), g.y(), g.width(), g.height()));
+            } else if (tag == "string" && parent == "property" &&
+                       QStringList{"text", "title", "plainText"}.contains(property) &&
+                       w->objectName() != "lblAbout") {
+                add(property, ui.readElementText(), w->property(qPrintable(property)).toString());
+                elements.removeLast();
+            }
+        }
+        QCOMPARE(seen, expected);
+        QVERIFY(expected.size() > 250);
     }
     void titlesAndLamps() {
         auto *tabs = control<QTabWidget>(designed_, "SSTab1");
@@ -277,8 +263,8 @@ private slots:
         w.acquisition().cyclicTick();
         QString counted;
         // Each tick's read runs after it; a tick while that read waits counts and sends nothing.
-        QTimer::singleShot(
-            50, [&] { counted = w.shown("lblCounter"), w.acquisition().cyclicTick(); });
+        QTimer::singleShot(50,
+                           [&] { counted = w.shown("lblCounter"), w.acquisition().cyclicTick(); });
         QTest::qWait(300);
         w.set("click=cmdStopOnce");
         w.window->link().setCommReady(false);
