@@ -6,9 +6,9 @@
 
 #include "panels/calibrationpanel.h"
 
+#include <QDomDocument>
 #include <QTabWidget>
 #include <QTimer>
-#include <QXmlStreamReader>
 #include <ctime>
 
 using namespace tr::test;
@@ -38,67 +38,47 @@ class TstWindow : public QObject {
 
 private slots:
     // Every control of frmmain.ui as the operator meets it once the window has set itself up:
-    // class, container, place, size and caption as the form gives them (the about text is the
-    // window's own), and for screen readers the name it had in the original program: Label8(0).
+    // class, container, place, size and caption as the form gives them, and for screen readers
+    // the name it had in the original program: Label8(0).
     void layout() {
-        QFile form(TR_FORM_PATH);
-        QVERIFY(form.open(QIODevice::ReadOnly));
-        QXmlStreamReader ui(&form);
-        QStringList elements, containers, expected, seen;
-        const QWidget *w = nullptr;
-        QString property;
-        const auto add = [&](const QString &what, const QString &inForm, const QString &shown) {
-            expected << w->objectName() + ' ' + what + ' ' + inForm;
-            seen << w->objectName() + ' ' + what + ' ' + shown;
-        };
-        while (ui.readNext() != QXmlStreamReader::EndDocument) {
-            QVERIFY2(!ui.hasError(), qPrintable(ui.errorString()));
-            const QString tag = ui.name().toString();
-            if (ui.isEndElement()) {
-                elements.removeLast();
-                if (tag == "widget")
-                    containers.removeLast();
-                continue;
-            }
-            if (!ui.isStartElement())
-                continue;
-            const QString parent = elements.value(elements.size() - 1);
-            elements << tag;
-            if (tag == "widget") {
-                const QString name = ui.attributes().value("name").toString();
-                w = containers.isEmpty() ? &designed_ : control<QWidget>(designed_, name);
-                const QWidget *c = w->parentWidget();
-                while (c && c->objectName().startsWith("qt_")) // a tab widget's own stack
-                    c = c->parentWidget();
-                const QString cls = ui.attributes().value("class").toString();
-                add("in", cls + ' ' + containers.value(containers.size() - 1),
-                    (w->inherits(qPrintable(cls)) ? cls : w->metaObject()->className()) + ' ' +
-                        (c ? c->objectName() : ""));
-                const QString classic =
-                    QString(name).replace(QRegularExpression("_(\\d)$"), "(\\1)");
-                if (!containers.isEmpty() && !name.startsWith("tab")) // the pages had no name
-                    add("described", classic, w->accessibleDescription());
-                containers << name;
-            } else if (tag == "property") { // not a combo box entry's
-                property = parent == "widget" ? ui.attributes().value("name").toString() : "";
-            } else if (tag == "rect" && property == "geometry") {
-                int r[4];
-                for (int &v : r)
-                    v = (ui.readNextStartElement(), ui.readElementText().toInt());
-                elements.removeLast(); // readNextStartElement consumed the end of the rect
-                ui.skipCurrentElement();
+        QFile file(TR_FORM_PATH);
+        QDomDocument form;
+        QVERIFY(file.open(QIODevice::ReadOnly) && form.setContent(&file));
+        QStringList expected, seen;
+        const QDomNodeList widgets = form.elementsByTagName("widget");
+        for (int i = 0; i < widgets.size(); ++i) {
+            const QDomElement e = widgets.at(i).toElement();
+            const QString name = e.attribute("name"), cls = e.attribute("class");
+            const QWidget *w = i == 0 ? &designed_ : control<QWidget>(designed_, name);
+            const auto add = [&](const QString &what, const QString &inForm, const QString &shown) {
+                expected << name + ' ' + what + ' ' + inForm;
+                seen << name + ' ' + what + ' ' + shown;
+            };
+            const QWidget *c = w->parentWidget();
+            while (c && c->objectName().startsWith("qt_")) // a tab widget's own stack
+                c = c->parentWidget();
+            add("in", cls + ' ' + e.parentNode().toElement().attribute("name"),
+                (w->inherits(qPrintable(cls)) ? cls : w->metaObject()->className()) + ' ' +
+                    (c ? c->objectName() : ""));
+            if (i > 0 && !name.startsWith("tab")) // the tab pages had no name of their own
+                add("described", QString(name).replace(QRegularExpression("_(\\d)$"), "(\\1)"),
+                    w->accessibleDescription());
+            for (QDomElement p = e.firstChildElement("property"); !p.isNull();
+                 p = p.nextSiblingElement("property")) {
+                const QString property = p.attribute("name");
+                const QDomElement r = p.firstChildElement("rect");
+                const auto at = [&](const char *f) { return r.firstChildElement(f).text(); };
                 const QRect g = w->geometry();
-                if (w == &designed_) // centred on the screen: the size is the form's
-                    add("size", QString::asprintf("%dx%d", r[2], r[3]),
+                if (property == "geometry" && i == 0) // centred on the screen: only the size
+                    add("size", at("width") + 'x' + at("height"),
                         QString::asprintf("%dx%d", g.width(), g.height()));
-                else
-                    add("at", QString::asprintf("%d,%d %dx%d", r[0], r[1], r[2], r[3]),
+                else if (property == "geometry")
+                    add("at", at("x") + ',' + at("y") + ' ' + at("width") + 'x' + at("height"),
                         QString::asprintf("%d,%d %dx%d", g.x(), g.y(), g.width(), g.height()));
-            } else if (tag == "string" && parent == "property" &&
-                       QStringList{"text", "title", "plainText"}.contains(property) &&
-                       w->objectName() != "lblAbout") {
-                add(property, ui.readElementText(), w->property(qPrintable(property)).toString());
-                elements.removeLast();
+                else if (QStringList{"text", "title", "plainText"}.contains(property) &&
+                         name != "lblAbout") // the about text is the window's own
+                    add(property, p.firstChildElement("string").text(),
+                        w->property(qPrintable(property)).toString());
             }
         }
         QCOMPARE(seen, expected);
