@@ -17,11 +17,9 @@ private slots:
         QTest::addColumn<QString>("message");
         const auto row = [](const char *button, const char *contents, const char *station,
                             const char *listAfter, const char *message) {
-            QTest::newRow(qPrintable(QString::fromUtf8(message).isEmpty()
-                                         ? QString::fromUtf8(contents).simplified()
-                                         : QString::fromUtf8(message)))
-                << button << QString::fromUtf8(contents) << station << QString::fromUtf8(listAfter)
-                << QString::fromUtf8(message);
+            QTest::newRow(qPrintable(QString(*message ? message : contents).simplified()))
+                << QString(button) << QString(contents) << QString(station) << QString(listAfter)
+                << QString(message);
         };
         row("Command1", "\"2::1000--10\r\n5::0998--65535\r\n\"\r\n", "1",
             "2::1000--10\n5::998--65535\n", "");
