@@ -57,7 +57,7 @@ private:
     std::unique_ptr<AcquisitionPanel> acquisition_;
     std::unique_ptr<CalibrationPanel> calibration_;
     QString lampToolTip_;               // the lamps' own tool tip, before any reason is added
-    std::optional<QString> stateLater_; // received bytes for txtState, shown on the next turn
+    std::optional<QString> stateLater_; // received bytes for their box, shown on the next turn
     // Tabs after the three of the form; the tab widget owns them.
     TrendPanel *trend_ = nullptr;
     LinePanel *line_ = nullptr;

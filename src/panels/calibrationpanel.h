@@ -34,7 +34,7 @@ struct CalibrationWidgets {
 };
 
 // The frame "校正参数读取与写入" and the batch area "文件批量操作": reads and writes the slope
-// and offset of one channel with function 0x42, reads channels 1 to 8 in turn into txtSet, and
+// and offset of one channel with function 0x42, reads channels 1 to 8 in turn into the list, and
 // saves that list; imports such a list from a file and writes it back to the module. Entries
 // are checked before anything happens, so a refused click changes nothing and no frame ever
 // carries a value out of range.
