@@ -45,7 +45,6 @@ public:
 
     void openChosenPort();
     void saveSettings();
-    void armReceiveEvent();
 
     // The reason of a failed open as the tool tips show it.
     static QString openFailureText(const OpenFailure &failure);
@@ -59,6 +58,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void armReceiveEvent(); // one byte in the buffer raises the receive event
     void showOpenResult();
     // Port entries' tool tips: the device COMn maps to, where a link leads, whether the device
     // exists now and, for an adapter the system knows, its description.
