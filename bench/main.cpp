@@ -17,6 +17,7 @@
 #include "support/wirelog.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -36,41 +37,38 @@ namespace {
 struct Options {
     bool smoke = false;
     bool trendOnly = false;
-    QString cli = QStringLiteral(TR_CLI_PATH);
-    QString mbpoll = QStandardPaths::findExecutable(QStringLiteral("mbpoll"));
-    QString startup = QStringLiteral(TR_STARTUP_PATH);
+    QString cli;
+    QString mbpoll;
+    QString startup;
     QString simLogCopy;
     QString csv;
     QString error;
 };
 
 Options parseOptions(const QStringList &args) {
+    QCommandLineParser parser;
+    const QCommandLineOption smoke(QStringLiteral("smoke")),
+        trendOnly(QStringLiteral("trend-only")),
+        cli(QStringLiteral("cli"), {}, QStringLiteral("PATH"), QStringLiteral(TR_CLI_PATH)),
+        mbpoll(QStringLiteral("mbpoll"), {}, QStringLiteral("PATH"),
+               QStandardPaths::findExecutable(QStringLiteral("mbpoll"))),
+        startup(QStringLiteral("startup"), {}, QStringLiteral("PATH"),
+                QStringLiteral(TR_STARTUP_PATH)),
+        simLog(QStringLiteral("sim-log"), {}, QStringLiteral("FILE")),
+        csv(QStringLiteral("csv"), {}, QStringLiteral("FILE"));
+    parser.addOptions({smoke, trendOnly, cli, mbpoll, startup, simLog, csv});
     Options o;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString &a = args[i];
-        const auto value = [&](QString &into) {
-            if (i + 1 >= args.size())
-                o.error = a + QStringLiteral(" needs a value");
-            else
-                into = args[++i];
-        };
-        if (a == QLatin1String("--smoke"))
-            o.smoke = true;
-        else if (a == QLatin1String("--trend-only"))
-            o.trendOnly = true;
-        else if (a == QLatin1String("--cli"))
-            value(o.cli);
-        else if (a == QLatin1String("--mbpoll"))
-            value(o.mbpoll);
-        else if (a == QLatin1String("--startup"))
-            value(o.startup);
-        else if (a == QLatin1String("--sim-log"))
-            value(o.simLogCopy);
-        else if (a == QLatin1String("--csv"))
-            value(o.csv);
-        else
-            o.error = QStringLiteral("unknown option ") + a;
-    }
+    if (!parser.parse(args))
+        o.error = parser.errorText();
+    else if (!parser.positionalArguments().isEmpty())
+        o.error = QStringLiteral("unknown argument ") + parser.positionalArguments().first();
+    o.smoke = parser.isSet(smoke);
+    o.trendOnly = parser.isSet(trendOnly);
+    o.cli = parser.value(cli);
+    o.mbpoll = parser.value(mbpoll);
+    o.startup = parser.value(startup);
+    o.simLogCopy = parser.value(simLog);
+    o.csv = parser.value(csv);
     return o;
 }
 

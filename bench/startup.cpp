@@ -73,7 +73,7 @@ int main(int argc, char *argv[]) {
     tr::frmMain window(tr::ToolDirs::portable(QString::fromLocal8Bit(argv[2])), messages, files);
     files.setParent(&window);
     const qint64 builtAt = monotonicMicros();
-    if (const auto failure = window.Form_Load()) {
+    if (const auto failure = window.loadSettings()) {
         std::fprintf(stderr, "tr6400-startup: %s\n", qPrintable(*failure));
         return 1;
     }

@@ -14,7 +14,7 @@ struct StartupFigures {
     Summary enteredMs; // main() entered: loading and relocating the libraries
     Summary appMs;     // QApplication constructed
     Summary builtMs;   // frmMain constructed
-    Summary loadedMs;  // Form_Load done, port open
+    Summary loadedMs;  // loadSettings done, port open
     Summary exposedMs; // the platform window exposed
     Summary paintedMs; // first paint event of the window
     Summary settledMs; // the expose handled, back in the event loop

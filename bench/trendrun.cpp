@@ -173,8 +173,8 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
     test::ScriptedFiles files;
     frmMain window(ToolDirs::portable(programDir), messages, files);
     WindowProbe probe(window, simPid);
-    if (const std::optional<QString> failure = window.Form_Load()) {
-        run.error = QStringLiteral("Form_Load: ") + *failure;
+    if (const std::optional<QString> failure = window.loadSettings()) {
+        run.error = QStringLiteral("loadSettings: ") + *failure;
         return run;
     }
     askForMeasurements(window, plan.channels);
@@ -190,7 +190,7 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
     probe.setPhase(2);
     startCyclic(window, plan.fastPeriodMs);
     runFor(plan.trendFastMs);
-    window.acquisition().cmdStopOnce_Click();
+    window.acquisition().stopCyclic();
 
     // CPU at the slow period, with the default view and with the day view.
     const TrendPanel::Range ranges[2] = {TrendPanel::Range::TenMinutes, TrendPanel::Range::All};
@@ -202,7 +202,7 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
         const qint64 wall = monotonicMicros();
         startCyclic(window, plan.slowPeriodMs);
         runFor(plan.trendSlowMs);
-        window.acquisition().cmdStopOnce_Click();
+        window.acquisition().stopCyclic();
         run.cpuMicros[i] = cpuMicros() - cpu;
         run.wallMicros[i] = monotonicMicros() - wall;
         run.requests[i] =
@@ -239,7 +239,7 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
         } else if (which == 1) {
             tabs->setCurrentWidget(&trend);
         } else {
-            window.acquisition().cmdStopOnce_Click();
+            window.acquisition().stopCyclic();
             bare.start();
         }
         probe.setPhase(5 + which);
@@ -259,7 +259,7 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
         if (which == 2)
             bare.stop();
     }
-    window.acquisition().cmdStopOnce_Click();
+    window.acquisition().stopCyclic();
     tabs->setCurrentWidget(&trend);
     run.transactions = probe.transactions;
 
@@ -272,7 +272,7 @@ TrendRun runTrendPhases(const Plan &plan, const QString &programDir, qint64 simP
         GapWatch watch;
         QElapsedTimer took;
         took.start();
-        trend.cmdTrendOpenFile_Click();
+        trend.openDataFile();
         while (trend.busy())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         run.loadMs = double(took.nsecsElapsed()) / 1e6;

@@ -101,7 +101,7 @@ void askForMeasurements(frmMain &window, int channels) {
 void startCyclic(frmMain &window, int periodMs) {
     test::control<QLineEdit>(window, QStringLiteral("txtTimerSet_0"))
         ->setText(QString::number(periodMs));
-    window.acquisition().cmdOneM_Click();
+    window.acquisition().startCyclic();
 }
 
 WindowRun runWindowPhases(const Plan &plan, const QString &programDir, qint64 simPid) {
@@ -112,8 +112,8 @@ WindowRun runWindowPhases(const Plan &plan, const QString &programDir, qint64 si
 
     frmMain window(ToolDirs::portable(programDir), messages, files);
     WindowProbe probe(window, simPid);
-    if (const std::optional<QString> failure = window.Form_Load()) {
-        run.error = QStringLiteral("Form_Load: ") + *failure;
+    if (const std::optional<QString> failure = window.loadSettings()) {
+        run.error = QStringLiteral("loadSettings: ") + *failure;
         return run;
     }
     if (!window.port().PortOpen()) {
@@ -137,7 +137,7 @@ WindowRun runWindowPhases(const Plan &plan, const QString &programDir, qint64 si
     startCyclic(window, plan.fastPeriodMs);
     // Half a period more, so the tick due at the phase's end is not cut off by the stop.
     runFor(plan.fastMs + plan.fastPeriodMs / 2);
-    window.acquisition().cmdStopOnce_Click();
+    window.acquisition().stopCyclic();
     run.hwmEarlyKb = statusKb("VmHWM").value_or(-1);
     run.rssEarlyKb = statusKb("VmRSS").value_or(-1);
     run.loads << loadAverage();
@@ -153,7 +153,7 @@ WindowRun runWindowPhases(const Plan &plan, const QString &programDir, qint64 si
     run.loads << loadAverage();
     if (plan.slowMs > plan.slowWindowMs)
         runFor(plan.slowMs - plan.slowWindowMs);
-    window.acquisition().cmdStopOnce_Click();
+    window.acquisition().stopCyclic();
     run.slowCpuMicros = cpuMicros() - cpu;
     run.slowWallMicros = monotonicMicros() - wall;
     run.hwmLateKb = statusKb("VmHWM").value_or(-1);

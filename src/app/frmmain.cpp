@@ -62,42 +62,42 @@ QString settingsMessage(const SettingsError &error) {
 } // namespace
 
 frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, QWidget *parent)
-    : QWidget(parent), dirs_(dirs), ui_(std::make_unique<Ui::frmMain>()), MSComm1_(dirs.ports()),
-      link_(MSComm1_) {
+    : QWidget(parent), dirs_(dirs), ui_(std::make_unique<Ui::frmMain>()), port_(dirs.ports()),
+      link_(port_) {
     initResources();
     ui_->setupUi(this);
     // No entry is selected at load, yet the boxes show these texts.
     ui_->Combo1->setEditText(QStringLiteral("COM4"));
     ui_->Combo2->setEditText(QStringLiteral("19200"));
-    ports_ = std::make_unique<PortPanel>(*ui_->Combo1, *ui_->Combo2, *ui_->cmdCom, MSComm1_, link_,
+    ports_ = std::make_unique<PortPanel>(*ui_->Combo1, *ui_->Combo2, *ui_->cmdCom, port_, link_,
                                          messages, dirs_.commSet());
 
-    const AcquisitionWidgets aw{ui_->txtStationID,
-                                ui_->txtFunID,
-                                ui_->txtStartID,
-                                ui_->txtDataLength,
-                                controlArray<QLineEdit, 8>(*this, "txtValue"),
-                                ui_->txtOutPut,
-                                ui_->lblCounter,
-                                controlArray<QLineEdit, 2>(*this, "txtTimerSet"),
-                                ui_->CheckSave,
-                                ui_->txtFilePath,
-                                ui_->comDoOnce,
-                                ui_->cmdOneM,
-                                ui_->cmdStopOnce,
-                                ui_->CommandChangeFile,
-                                ui_->cmdClearTxt};
+    const AcquisitionWidgets aw{.station = ui_->txtStationID,
+                                .function = ui_->txtFunID,
+                                .startRegister = ui_->txtStartID,
+                                .registerCount = ui_->txtDataLength,
+                                .values = controlArray<QLineEdit, 8>(*this, "txtValue"),
+                                .valueLine = ui_->txtOutPut,
+                                .counter = ui_->lblCounter,
+                                .periods = controlArray<QLineEdit, 2>(*this, "txtTimerSet"),
+                                .logging = ui_->CheckSave,
+                                .dataFile = ui_->txtFilePath,
+                                .readOnceButton = ui_->comDoOnce,
+                                .startButton = ui_->cmdOneM,
+                                .stopButton = ui_->cmdStopOnce,
+                                .chooseFileButton = ui_->CommandChangeFile,
+                                .clearFileButton = ui_->cmdClearTxt};
     acquisition_ = std::make_unique<AcquisitionPanel>(aw, link_, messages, files, dirs_);
 
-    const CalibrationWidgets cw{controlArray<QLineEdit, 4>(*this, "txtAlarmValue"),
-                                ui_->txtSet,
-                                ui_->cmdReadAlarm,
-                                ui_->CmdWriteAlarmValue,
-                                ui_->Command5,
-                                ui_->cmdReadAll,
-                                ui_->cmdSaveFile,
-                                ui_->Command1,
-                                ui_->Command2};
+    const CalibrationWidgets cw{.entries = controlArray<QLineEdit, 4>(*this, "txtAlarmValue"),
+                                .list = ui_->txtSet,
+                                .readButton = ui_->cmdReadAlarm,
+                                .writeSlopeButton = ui_->CmdWriteAlarmValue,
+                                .writeOffsetButton = ui_->Command5,
+                                .batchReadButton = ui_->cmdReadAll,
+                                .exportButton = ui_->cmdSaveFile,
+                                .importButton = ui_->Command1,
+                                .batchWriteButton = ui_->Command2};
     calibration_ = std::make_unique<CalibrationPanel>(cw, link_, messages, files, dirs_);
 
     trend_ = new TrendPanel(link_, messages, files, dirs_);
@@ -158,7 +158,7 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     // What changes at every reading repaints itself only, not the frames behind it.
     QList<QWidget *> busy{ui_->Picture2, ui_->lblCounter, ui_->txtOutPut, ui_->txtCommand,
                           ui_->txtState};
-    for (QLineEdit *box : aw.txtValue)
+    for (QLineEdit *box : aw.values)
         busy << box;
     fillFromBehind(*this, busy);
 
@@ -205,7 +205,7 @@ void frmMain::showOpenFailure(const QString &reason) {
         lamp->setToolTip(text);
 }
 
-std::optional<QString> frmMain::Form_Load() {
+std::optional<QString> frmMain::loadSettings() {
     const SettingsFields comm = readSettingsFile(dirs_.commSet(), 2);
     if (!comm.ok())
         return settingsMessage(*comm.error);

@@ -34,9 +34,9 @@ public:
 
     // Start-up: reads comm.set and ModSet.set, fills the fields, prepares and opens the port.
     // Returns the reason when a settings file cannot be used; the window must not be shown then.
-    std::optional<QString> Form_Load();
+    std::optional<QString> loadSettings();
 
-    MSComm &port() { return MSComm1_; }
+    MSComm &port() { return port_; }
     Link &link() { return link_; }
     PortPanel &ports() { return *ports_; }
     AcquisitionPanel &acquisition() { return *acquisition_; }
@@ -54,13 +54,13 @@ private:
 
     const ToolDirs dirs_;
     std::unique_ptr<Ui::frmMain> ui_;
-    MSComm MSComm1_;
+    MSComm port_;
     Link link_;
     std::unique_ptr<PortPanel> ports_;
     std::unique_ptr<AcquisitionPanel> acquisition_;
     std::unique_ptr<CalibrationPanel> calibration_;
     QString lampToolTip_;               // the lamps' own tool tip, before any reason is added
-    std::optional<QString> stateLater_; // received bytes for txtState, shown on the next turn
+    std::optional<QString> stateLater_; // received bytes for their box, shown on the next turn
     // Tabs after the three of the form; the tab widget owns them.
     TrendPanel *trend_ = nullptr;
     LinePanel *line_ = nullptr;

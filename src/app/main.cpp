@@ -6,9 +6,9 @@
 #include "version/version.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -51,22 +51,34 @@ bool haveDisplay() {
 } // namespace
 
 int main(int argc, char *argv[]) {
-    QString lang;
-    // Answered before QApplication exists, so that they work without a display.
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        if (std::strcmp(argv[i], "--lang") == 0 && i + 1 < argc)
-            lang = QString::fromLocal8Bit(argv[++i]);
-        else if (std::strncmp(argv[i], "--lang=", 7) == 0)
-            lang = QString::fromLocal8Bit(argv[i] + 7);
-        if (std::strcmp(argv[i], "--version") == 0) {
+    // Answered before QApplication exists, so that they work without a display. Qt's own options
+    // (-platform offscreen, -stylesheet FILE) are left to QApplication: words after a single dash
+    // other than -h are not ours, and unknown names and stray values are no error here.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        const QString word = QString::fromLocal8Bit(argv[i]);
+        if (!word.startsWith(QLatin1String("-")) || word.startsWith(QLatin1String("--")) ||
+            word == QLatin1String("-h"))
+            arguments << word;
+    }
+    QCommandLineParser parser;
+    const QCommandLineOption langOption(QStringLiteral("lang"), QString(), QStringLiteral("zh|en"));
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption versionOption(QStringLiteral("version"));
+    parser.addOptions({langOption, helpOption, versionOption});
+    parser.parse(arguments);
+    // The first of --help and --version on the line wins.
+    for (const QString &name : parser.optionNames()) {
+        if (versionOption.names().contains(name)) {
             std::printf("tr6400 %s\n", tr::kVersion);
             return 0;
         }
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        if (helpOption.names().contains(name)) {
             std::fputs(kHelp, stdout);
             return 0;
         }
     }
+    const QString lang = parser.value(langOption);
     const tr::LanguageChoice language =
         tr::chooseLanguage(lang, qEnvironmentVariable("TR6400_LANG"), QLocale::system());
     if (!language.warning.isEmpty())
@@ -98,7 +110,7 @@ int main(int argc, char *argv[]) {
     tr::frmMain window(setup.dirs, messages, files);
     messages.setParent(&window);
     files.setParent(&window);
-    if (const auto failure = window.Form_Load()) {
+    if (const auto failure = window.loadSettings()) {
         messages.setParent(nullptr);
         messages.show(*failure, tr::promptCaption(), tr::MessageBox::Icon::Critical);
         return 1;

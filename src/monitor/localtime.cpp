@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
+#include <chrono>
 #include <cstdio>
 
 namespace tr {
@@ -17,26 +18,11 @@ qint64 floorDiv(qint64 a, qint64 b) {
 
 } // namespace
 
-// Howard Hinnant's days_from_civil.
 qint64 daysFromCivil(int year, int month, int day) {
-    const qint64 y = qint64(year) - (month <= 2 ? 1 : 0);
-    const qint64 era = floorDiv(y, 400);
-    const qint64 yoe = y - era * 400;
-    const qint64 doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void civilFromDays(qint64 days, int &year, int &month, int &day) {
-    const qint64 z = days + 719468;
-    const qint64 era = floorDiv(z, 146097);
-    const qint64 doe = z - era * 146097;
-    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const qint64 mp = (5 * doy + 2) / 153;
-    day = int(doy - (153 * mp + 2) / 5 + 1);
-    month = int(mp < 10 ? mp + 3 : mp - 9);
-    year = int(yoe + era * 400 + (month <= 2 ? 1 : 0));
+    const std::chrono::year_month_day date{std::chrono::year{year},
+                                           std::chrono::month(unsigned(month)),
+                                           std::chrono::day(unsigned(day))};
+    return std::chrono::sys_days{date}.time_since_epoch().count();
 }
 
 int LocalTimeCache::offsetAt(qint64 ms) {
@@ -50,11 +36,12 @@ int LocalTimeCache::offsetAt(qint64 ms) {
 
 QByteArray LocalTimeCache::isoText(qint64 ms) {
     const int offset = offsetAt(ms);
-    const qint64 local = ms + qint64(offset) * 1000;
-    const qint64 days = floorDiv(local, 86400000);
-    const qint64 inDay = local - days * 86400000;
-    int y = 0, mo = 0, d = 0;
-    civilFromDays(days, y, mo, d);
+    using namespace std::chrono;
+    const sys_time<milliseconds> local{milliseconds{ms + qint64(offset) * 1000}};
+    const sys_days midnight = floor<days>(local);
+    const qint64 inDay = (local - midnight).count();
+    const year_month_day date{midnight};
+    const int y = int(date.year()), mo = int(unsigned(date.month())), d = int(unsigned(date.day()));
     const int h = int(inDay / 3600000), mi = int(inDay / 60000 % 60), s = int(inDay / 1000 % 60);
     const int milli = int(inDay % 1000);
     const int east = offset < 0 ? -offset : offset;

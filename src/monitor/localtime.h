@@ -6,9 +6,8 @@
 
 namespace tr {
 
-// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+// Days since 1970-01-01 of a proleptic Gregorian date.
 qint64 daysFromCivil(int year, int month, int day);
-void civilFromDays(qint64 days, int &year, int &month, int &day);
 
 // Local time for hundreds of thousands of samples: the time zone is asked once per quarter
 // hour of the epoch (offset changes fall on quarter hours) or once per local hour, the rest is

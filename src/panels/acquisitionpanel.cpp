@@ -64,16 +64,15 @@ AcquisitionPanel::AcquisitionPanel(const AcquisitionWidgets &w, Link &link, Mess
     : QObject(parent), w_(w), link_(link), messages_(messages), files_(files),
       dirs_(std::move(dirs)) {
     // Precise timers: the platform's coarse timers may slip by 5 % of the period.
-    Timer1_.setTimerType(Qt::PreciseTimer);
-    Timer2_.setTimerType(Qt::PreciseTimer);
-    connect(&Timer1_, &QTimer::timeout, this, &AcquisitionPanel::Timer1_Timer);
-    connect(&Timer2_, &QTimer::timeout, this, &AcquisitionPanel::Timer2_Timer);
-    connect(w_.comDoOnce, &QPushButton::clicked, this, &AcquisitionPanel::comDoOnce_Click);
-    connect(w_.cmdOneM, &QPushButton::clicked, this, &AcquisitionPanel::cmdOneM_Click);
-    connect(w_.cmdStopOnce, &QPushButton::clicked, this, &AcquisitionPanel::cmdStopOnce_Click);
-    connect(w_.CommandChangeFile, &QPushButton::clicked, this,
-            &AcquisitionPanel::CommandChangeFile_Click);
-    connect(w_.cmdClearTxt, &QPushButton::clicked, this, &AcquisitionPanel::cmdClearTxt_Click);
+    cyclicTimer_.setTimerType(Qt::PreciseTimer);
+    logTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&cyclicTimer_, &QTimer::timeout, this, &AcquisitionPanel::cyclicTick);
+    connect(&logTimer_, &QTimer::timeout, this, &AcquisitionPanel::logReading);
+    connect(w_.readOnceButton, &QPushButton::clicked, this, &AcquisitionPanel::readOnce);
+    connect(w_.startButton, &QPushButton::clicked, this, &AcquisitionPanel::startCyclic);
+    connect(w_.stopButton, &QPushButton::clicked, this, &AcquisitionPanel::stopCyclic);
+    connect(w_.chooseFileButton, &QPushButton::clicked, this, &AcquisitionPanel::chooseDataFile);
+    connect(w_.clearFileButton, &QPushButton::clicked, this, &AcquisitionPanel::clearDataFile);
     connect(&link_, &Link::valuesStale, this, &AcquisitionPanel::markStale);
     connect(&link_, &Link::measurementDecoded, this, &AcquisitionPanel::applyMeasurement);
 }
@@ -98,9 +97,9 @@ void AcquisitionPanel::tell(const QString &text) {
         Qt::QueuedConnection);
 }
 
-void AcquisitionPanel::comDoOnce_Click() {
-    const QString texts[4] = {w_.txtStationID->text(), w_.txtFunID->text(), w_.txtStartID->text(),
-                              w_.txtDataLength->text()};
+void AcquisitionPanel::readOnce() {
+    const QString texts[4] = {w_.station->text(), w_.function->text(), w_.startRegister->text(),
+                              w_.registerCount->text()};
     std::optional<double> numbers[4];
     bool allNumbers = true;
     for (int i = 0; i < 4; ++i) {
@@ -121,100 +120,96 @@ void AcquisitionPanel::comDoOnce_Click() {
         }
         bytes[i] = static_cast<std::uint8_t>(whole);
     }
-    const auto [StationAddr, FunctionCode, StartAddr, DataLength] = bytes;
-    if (StationAddr >= 1 && StationAddr <= 250 && DataLength >= 1 && DataLength <= 21) {
-        link_.ReadModule(StationAddr, FunctionCode, StartAddr, DataLength);
+    const auto [station, function, start, count] = bytes;
+    if (station >= 1 && station <= 250 && count >= 1 && count <= 21) {
+        link_.ReadModule(station, function, start, count);
         return;
     }
     tell(tr("请输入正确的地址、数据长度，地址和数据长度不能为0，数据长度值范围为1-21"));
 }
 
-void AcquisitionPanel::cmdOneM_Click() {
+void AcquisitionPanel::startCyclic() {
     constexpr long long longest = std::numeric_limits<int>::max();
-    const std::optional<long long> period = wholeHalfEven(w_.txtTimerSet[0]->text(), 1, longest);
+    const std::optional<long long> period = wholeHalfEven(w_.periods[0]->text(), 1, longest);
     std::optional<long long> storage;
-    if (w_.CheckSave->isChecked()) {
-        if (const auto seconds = parseOperatorNumber(w_.txtTimerSet[1]->text())) {
+    if (w_.logging->isChecked()) {
+        if (const auto seconds = parseOperatorNumber(w_.periods[1]->text())) {
             const double ms = roundHalfEven(*seconds * 1000.0);
             if (ms >= 1 && ms <= static_cast<double>(longest))
                 storage = static_cast<long long>(ms);
         }
     }
-    if (!period || (w_.CheckSave->isChecked() && !storage)) {
+    if (!period || (w_.logging->isChecked() && !storage)) {
         tell(tr("请输入正确的刷新时长和存储时间间隔"));
         return;
     }
 
-    w_.lblCounter->setText(QStringLiteral("1"));
-    ++timer1Run_;
-    Timer1_.start(static_cast<int>(*period));
+    w_.counter->setText(QStringLiteral("1"));
+    ++cyclicRun_;
+    cyclicTimer_.start(static_cast<int>(*period));
     if (storage) {
-        if (w_.txtFilePath->text().isEmpty())
-            w_.txtFilePath->setText(dirs_.defaultDataFile());
-        Timer2_.start(static_cast<int>(*storage));
+        if (w_.dataFile->text().isEmpty())
+            w_.dataFile->setText(dirs_.defaultDataFile());
+        logTimer_.start(static_cast<int>(*storage));
     }
 }
 
-void AcquisitionPanel::cmdStopOnce_Click() {
+void AcquisitionPanel::stopCyclic() {
     resumeCyclic_ = resumeLogging_ = false;
-    ++timer1Run_;
-    Timer1_.stop();
-    Timer2_.stop();
+    ++cyclicRun_;
+    cyclicTimer_.stop();
+    logTimer_.stop();
 }
 
 void AcquisitionPanel::holdLine() {
-    resumeCyclic_ = Timer1_.isActive();
-    resumeLogging_ = Timer2_.isActive();
-    ++timer1Run_;
-    Timer1_.stop();
-    Timer2_.stop();
-    w_.comDoOnce->setEnabled(false);
-    w_.cmdOneM->setEnabled(false);
+    resumeCyclic_ = cyclicTimer_.isActive();
+    resumeLogging_ = logTimer_.isActive();
+    ++cyclicRun_;
+    cyclicTimer_.stop();
+    logTimer_.stop();
+    w_.readOnceButton->setEnabled(false);
+    w_.startButton->setEnabled(false);
 }
 
 void AcquisitionPanel::releaseLine() {
-    w_.comDoOnce->setEnabled(true);
-    w_.cmdOneM->setEnabled(true);
+    w_.readOnceButton->setEnabled(true);
+    w_.startButton->setEnabled(true);
     // With the intervals they had; the counter goes on from where it stood.
     if (std::exchange(resumeCyclic_, false)) {
-        ++timer1Run_;
-        Timer1_.start();
+        ++cyclicRun_;
+        cyclicTimer_.start();
     }
     if (std::exchange(resumeLogging_, false))
-        Timer2_.start();
+        logTimer_.start();
 }
 
-void AcquisitionPanel::Timer1_Timer() {
-    long long count = w_.lblCounter->text().toLongLong();
+void AcquisitionPanel::cyclicTick() {
+    long long count = w_.counter->text().toLongLong();
     if (count > 65535) {
         count = 0;
-        w_.lblCounter->setText(QStringLiteral("0"));
+        w_.counter->setText(QStringLiteral("0"));
     }
     if (!link_.CommReady())
         return;
-    w_.lblCounter->setText(QString::number(count + 1));
+    w_.counter->setText(QString::number(count + 1));
     // The read waits 200 ms; inside this handler the timer's later ticks would not be delivered,
     // so it runs right after. A tick meanwhile counts, and its read finds the wait busy. A read
     // still queued when acquisition stops or restarts with another period is not sent.
     QMetaObject::invokeMethod(
         this,
-        [this, run = timer1Run_] {
-            if (run != timer1Run_ || !Timer1_.isActive())
+        [this, run = cyclicRun_] {
+            if (run != cyclicRun_ || !cyclicTimer_.isActive())
                 return;
             QScopedValueRollback<bool> tick(inTick_, true);
-            comDoOnce_Click();
+            readOnce();
         },
         Qt::QueuedConnection);
 }
 
-void AcquisitionPanel::Timer2_Timer() {
-    Dosave();
-}
-
-void AcquisitionPanel::Dosave() {
-    const QString path = w_.txtFilePath->text();
+void AcquisitionPanel::logReading() {
+    const QString path = w_.dataFile->text();
     const std::optional<QString> failure =
-        appendRecord(path, dataRecord(QDateTime::currentDateTime(), w_.txtOutPut->text()));
+        appendRecord(path, dataRecord(QDateTime::currentDateTime(), w_.valueLine->text()));
     if (!failure) {
         failingDataFile_.reset();
         return;
@@ -231,7 +226,7 @@ void AcquisitionPanel::Dosave() {
         Qt::QueuedConnection);
 }
 
-void AcquisitionPanel::CommandChangeFile_Click() {
+void AcquisitionPanel::chooseDataFile() {
     FileDialog::Options options;
     options.title = tr("打开文件");
     options.initialDir = dirs_.dialogFolder();
@@ -242,11 +237,11 @@ void AcquisitionPanel::CommandChangeFile_Click() {
     const std::optional<QString> chosen = files_.choose(options);
     if (!chosen)
         return;
-    w_.txtFilePath->setText(QDir::toNativeSeparators(*chosen));
+    w_.dataFile->setText(QDir::toNativeSeparators(*chosen));
 }
 
-void AcquisitionPanel::cmdClearTxt_Click() {
-    const QString path = w_.txtFilePath->text();
+void AcquisitionPanel::clearDataFile() {
+    const QString path = w_.dataFile->text();
     if (const std::optional<QString> failure = replaceFile(path, clearedDataFile()))
         messages_.show(tr("清空文件失败：%1（%2）").arg(QDir::toNativeSeparators(path), *failure),
                        promptCaption(), MessageBox::Icon::None);
@@ -254,20 +249,20 @@ void AcquisitionPanel::cmdClearTxt_Click() {
 
 void AcquisitionPanel::markStale() {
     const QColor stale = valueColour(false);
-    for (QLineEdit *box : w_.txtValue)
+    for (QLineEdit *box : w_.values)
         setTextColour(box, stale);
 }
 
 void AcquisitionPanel::applyMeasurement(const DecodedAnswer &answer) {
     const QColor fresh = valueColour(true);
-    setTextColour(w_.txtOutPut, valueColour(false));
+    setTextColour(w_.valueLine, valueColour(false));
     for (const Reading &reading : answer.readings) {
-        QLineEdit *box = w_.txtValue[static_cast<std::size_t>(reading.box)];
+        QLineEdit *box = w_.values[static_cast<std::size_t>(reading.box)];
         box->setText(displayText(reading));
         setTextColour(box, fresh);
     }
-    w_.txtOutPut->setText(valueLine(answer.readings));
-    setTextColour(w_.txtOutPut, fresh);
+    w_.valueLine->setText(valueLine(answer.readings));
+    setTextColour(w_.valueLine, fresh);
 }
 
 } // namespace tr

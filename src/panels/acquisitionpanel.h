@@ -22,21 +22,21 @@ class MessageBox;
 struct DecodedAnswer;
 
 struct AcquisitionWidgets {
-    QLineEdit *txtStationID;
-    QLineEdit *txtFunID;
-    QLineEdit *txtStartID;
-    QLineEdit *txtDataLength;
-    std::array<QLineEdit *, 8> txtValue;
-    QLineEdit *txtOutPut;
-    QLabel *lblCounter;
-    std::array<QLineEdit *, 2> txtTimerSet; // 0: acquisition period in ms, 1: storage interval in s
-    QCheckBox *CheckSave;
-    QLineEdit *txtFilePath;
-    QPushButton *comDoOnce;
-    QPushButton *cmdOneM;
-    QPushButton *cmdStopOnce;
-    QPushButton *CommandChangeFile;
-    QPushButton *cmdClearTxt;
+    QLineEdit *station;
+    QLineEdit *function;
+    QLineEdit *startRegister;
+    QLineEdit *registerCount;
+    std::array<QLineEdit *, 8> values;
+    QLineEdit *valueLine;
+    QLabel *counter;
+    std::array<QLineEdit *, 2> periods; // 0: acquisition period in ms, 1: storage interval in s
+    QCheckBox *logging;
+    QLineEdit *dataFile;
+    QPushButton *readOnceButton;
+    QPushButton *startButton;
+    QPushButton *stopButton;
+    QPushButton *chooseFileButton;
+    QPushButton *clearFileButton;
 };
 
 // Single and cyclic acquisition, the counter, the value boxes and the data file.
@@ -46,17 +46,16 @@ public:
     AcquisitionPanel(const AcquisitionWidgets &w, Link &link, MessageBox &messages,
                      FileDialog &files, ToolDirs dirs, QObject *parent = nullptr);
 
-    void comDoOnce_Click();
-    void cmdOneM_Click();
-    void cmdStopOnce_Click();
-    void Timer1_Timer();
-    void Timer2_Timer();
-    void Dosave();
-    void CommandChangeFile_Click();
-    void cmdClearTxt_Click();
+    void readOnce();    // one measurement read from the four entries
+    void startCyclic(); // the acquisition period, and logging when it is checked
+    void stopCyclic();
+    void cyclicTick(); // counts, then reads once
+    void logReading(); // appends the value line to the data file
+    void chooseDataFile();
+    void clearDataFile();
 
     // A parameter read or write stops the logging timer.
-    void stopLogging() { Timer2_.stop(); }
+    void stopLogging() { logTimer_.stop(); }
 
     // "批量定入" takes the line: acquisition stops and its two buttons are disabled until
     // releaseLine(), which restarts the cyclic acquisition and logging that ran before, unless
@@ -64,8 +63,8 @@ public:
     void holdLine();
     void releaseLine();
 
-    const QTimer &Timer1() const { return Timer1_; }
-    const QTimer &Timer2() const { return Timer2_; }
+    const QTimer &cyclicTimer() const { return cyclicTimer_; }
+    const QTimer &logTimer() const { return logTimer_; }
 
 private:
     void markStale();
@@ -78,11 +77,12 @@ private:
     MessageBox &messages_;
     FileDialog &files_;
     ToolDirs dirs_;
-    QTimer Timer1_; // acquisition period
-    QTimer Timer2_; // data-file records
+    QTimer cyclicTimer_; // acquisition period
+    QTimer logTimer_;    // data-file records
     bool messageOpen_ = false;
     bool inTick_ = false;
-    unsigned timer1Run_ = 0; // counts starts and stops of Timer1: a queued read knows its run
+    unsigned cyclicRun_ =
+        0; // counts starts and stops of the cyclic timer: a queued read knows its run
     bool resumeCyclic_ = false, resumeLogging_ = false; // when the line comes back
     std::optional<QString> failingDataFile_;
 };

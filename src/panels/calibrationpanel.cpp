@@ -38,17 +38,16 @@ CalibrationPanel::CalibrationPanel(const CalibrationWidgets &w, Link &link, Mess
                                    FileDialog &files, ToolDirs dirs, QObject *parent)
     : QObject(parent), w_(w), link_(link), messages_(messages), files_(files),
       dirs_(std::move(dirs)), batch_(link) {
-    connect(w_.cmdReadAlarm, &QPushButton::clicked, this, &CalibrationPanel::cmdReadAlarm_Click);
-    connect(w_.CmdWriteAlarmValue, &QPushButton::clicked, this,
-            &CalibrationPanel::CmdWriteAlarmValue_Click);
-    connect(w_.Command5, &QPushButton::clicked, this, &CalibrationPanel::Command5_Click);
-    connect(w_.cmdReadAll, &QPushButton::clicked, this, &CalibrationPanel::cmdReadAll_Click);
-    connect(w_.cmdSaveFile, &QPushButton::clicked, this, &CalibrationPanel::cmdSaveFile_Click);
-    connect(&Timer3_, &QTimer::timeout, this, &CalibrationPanel::Timer3_Timer);
+    connect(w_.readButton, &QPushButton::clicked, this, &CalibrationPanel::readParameters);
+    connect(w_.writeSlopeButton, &QPushButton::clicked, this, &CalibrationPanel::writeSlope);
+    connect(w_.writeOffsetButton, &QPushButton::clicked, this, &CalibrationPanel::writeOffset);
+    connect(w_.batchReadButton, &QPushButton::clicked, this, &CalibrationPanel::batchRead);
+    connect(w_.exportButton, &QPushButton::clicked, this, &CalibrationPanel::exportList);
+    connect(&batchReadTimer_, &QTimer::timeout, this, &CalibrationPanel::batchReadTick);
     connect(&link_, &Link::parametersRead, this, &CalibrationPanel::applyParameters);
     connect(&link_, &Link::parameterEchoed, this, &CalibrationPanel::applyEcho);
-    connect(w_.Command1, &QPushButton::clicked, this, &CalibrationPanel::Command1_Click);
-    connect(w_.Command2, &QPushButton::clicked, this, &CalibrationPanel::Command2_Click);
+    connect(w_.importButton, &QPushButton::clicked, this, &CalibrationPanel::importList);
+    connect(w_.batchWriteButton, &QPushButton::clicked, this, &CalibrationPanel::batchWrite);
     connect(&batch_, &BatchWrite::sending, this, &CalibrationPanel::stopLogging);
     connect(&batch_, &BatchWrite::channelDone, this, &CalibrationPanel::batchChannelDone);
     connect(&batch_, &BatchWrite::finished, this, &CalibrationPanel::batchFinished);
@@ -59,8 +58,7 @@ void CalibrationPanel::tell(const QString &text) {
 }
 
 ParameterRequest CalibrationPanel::readEntries() const {
-    return readRequest(w_.txtAlarmValue[StationEntry]->text(),
-                       w_.txtAlarmValue[ChannelEntry]->text());
+    return readRequest(w_.entries[StationEntry]->text(), w_.entries[ChannelEntry]->text());
 }
 
 void CalibrationPanel::send(const ParameterRequest &request, std::int16_t kind) {
@@ -75,58 +73,57 @@ void CalibrationPanel::send(const ParameterRequest &request, std::int16_t kind) 
     link_.sendParameterRequest(request.frame, kind);
 }
 
-void CalibrationPanel::cmdReadAlarm_Click() {
+void CalibrationPanel::readParameters() {
     send(readEntries(), KindParametersRead);
 }
 
 void CalibrationPanel::writeParameter(const WriteButton &button) {
-    send(writeRequest(button.parameter, w_.txtAlarmValue[StationEntry]->text(),
-                      w_.txtAlarmValue[button.valueEntry]->text(),
-                      w_.txtAlarmValue[ChannelEntry]->text()),
+    send(writeRequest(button.parameter, w_.entries[StationEntry]->text(),
+                      w_.entries[button.valueEntry]->text(), w_.entries[ChannelEntry]->text()),
          button.kind);
 }
 
-void CalibrationPanel::CmdWriteAlarmValue_Click() {
+void CalibrationPanel::writeSlope() {
     writeParameter({Parameter::Slope, KindSlopeWritten, SlopeEntry});
 }
 
-void CalibrationPanel::Command5_Click() {
+void CalibrationPanel::writeOffset() {
     writeParameter({Parameter::Offset, KindOffsetWritten, OffsetEntry});
 }
 
-void CalibrationPanel::cmdReadAll_Click() {
+void CalibrationPanel::batchRead() {
     // The batch always starts at channel 1, so only the station entry can refuse it.
     const ParameterRequest first =
-        readRequest(w_.txtAlarmValue[StationEntry]->text(), QStringLiteral("1"));
+        readRequest(w_.entries[StationEntry]->text(), QStringLiteral("1"));
     if (!first.ok()) {
         send(first, KindParametersRead);
         return;
     }
-    w_.txtSet->setPlainText(QString());
-    ReadAllText_.clear();
-    w_.txtAlarmValue[ChannelEntry]->setText(QStringLiteral("1"));
+    w_.list->setPlainText(QString());
+    listText_.clear();
+    w_.entries[ChannelEntry]->setText(QStringLiteral("1"));
     send(first, KindParametersRead);
-    Timer3_.start(kBatchIntervalMs);
+    batchReadTimer_.start(kBatchIntervalMs);
 }
 
-void CalibrationPanel::Timer3_Timer() {
+void CalibrationPanel::batchReadTick() {
     // The channel being read lives in the entry itself, so the operator can steer the batch.
-    const QString typed = w_.txtAlarmValue[ChannelEntry]->text();
+    const QString typed = w_.entries[ChannelEntry]->text();
     const std::optional<double> channel = parseOperatorNumber(typed);
     if (channel && *channel >= kLastChannel) {
-        Timer3_.stop();
+        batchReadTimer_.stop();
         return;
     }
     // Up by one as typed: 5.5 becomes "6.5", which the frame rounds to channel 6.
     const QString next = channel ? QString::number(*channel + 1, 'g', 15) : typed;
-    const ParameterRequest request = readRequest(w_.txtAlarmValue[StationEntry]->text(), next);
+    const ParameterRequest request = readRequest(w_.entries[StationEntry]->text(), next);
     if (!request.ok()) {
         // The batch ends first, so the message is told once and not at every tick.
-        Timer3_.stop();
+        batchReadTimer_.stop();
         send(request, KindParametersRead);
         return;
     }
-    w_.txtAlarmValue[ChannelEntry]->setText(next);
+    w_.entries[ChannelEntry]->setText(next);
     send(request, KindParametersRead);
 }
 
@@ -137,14 +134,13 @@ void CalibrationPanel::applyParameters(std::optional<std::uint16_t> slope,
         return;
     }
     if (slope)
-        w_.txtAlarmValue[SlopeEntry]->setText(QString::number(*slope));
+        w_.entries[SlopeEntry]->setText(QString::number(*slope));
     if (offset)
-        w_.txtAlarmValue[OffsetEntry]->setText(QString::number(*offset));
+        w_.entries[OffsetEntry]->setText(QString::number(*offset));
     // The line is added even when the function code was not 0x42, with what the boxes show.
-    ReadAllText_ +=
-        resultLine(w_.txtAlarmValue[ChannelEntry]->text(), w_.txtAlarmValue[SlopeEntry]->text(),
-                   w_.txtAlarmValue[OffsetEntry]->text());
-    w_.txtSet->setPlainText(ReadAllText_);
+    listText_ += resultLine(w_.entries[ChannelEntry]->text(), w_.entries[SlopeEntry]->text(),
+                            w_.entries[OffsetEntry]->text());
+    w_.list->setPlainText(listText_);
 }
 
 void CalibrationPanel::applyEcho(std::int16_t kind, std::uint16_t value) {
@@ -153,12 +149,12 @@ void CalibrationPanel::applyEcho(std::int16_t kind, std::uint16_t value) {
         return;
     }
     if (kind == KindSlopeWritten)
-        w_.txtAlarmValue[SlopeEntry]->setText(QString::number(value));
+        w_.entries[SlopeEntry]->setText(QString::number(value));
     else if (kind == KindOffsetWritten)
-        w_.txtAlarmValue[OffsetEntry]->setText(QString::number(value));
+        w_.entries[OffsetEntry]->setText(QString::number(value));
 }
 
-void CalibrationPanel::cmdSaveFile_Click() {
+void CalibrationPanel::exportList() {
     FileDialog::Options options;
     options.title = tr("保存文件");
     options.initialDir = dirs_.dialogFolder();
@@ -177,13 +173,13 @@ void CalibrationPanel::cmdSaveFile_Click() {
                        promptCaption()))
         return;
     // What the list box shows is saved, including the operator's own edits.
-    const std::optional<QString> failure = writeExport(path, exportBytes(w_.txtSet->toPlainText()));
+    const std::optional<QString> failure = writeExport(path, exportBytes(w_.list->toPlainText()));
     if (failure)
         messages_.show(tr("文件保存失败：%1（%2）").arg(path, *failure), promptCaption(),
                        MessageBox::Icon::None);
 }
 
-void CalibrationPanel::Command1_Click() {
+void CalibrationPanel::importList() {
     FileDialog::Options options;
     options.title = tr("打开文件");
     options.initialDir = dirs_.dialogFolder();
@@ -203,14 +199,14 @@ void CalibrationPanel::Command1_Click() {
         list += resultLine(QString::number(e.channel), QString::number(e.slope),
                            QString::number(e.offset));
     // Shown as a batch read of those channels would show them; a single read adds to it.
-    ReadAllText_ = list;
-    w_.txtSet->setPlainText(list);
+    listText_ = list;
+    w_.list->setPlainText(list);
 }
 
-void CalibrationPanel::Command2_Click() {
+void CalibrationPanel::batchWrite() {
     if (batch_.running())
         return;
-    const ParsedExport parsed = parseList(w_.txtSet->toPlainText());
+    const ParsedExport parsed = parseList(w_.list->toPlainText());
     if (!parsed.ok()) {
         tell(tr("批量定入失败：") + exportFaultWords(parsed));
         return;
@@ -219,8 +215,7 @@ void CalibrationPanel::Command2_Click() {
         tell(tr("列表中没有要写入的通道"));
         return;
     }
-    const std::optional<std::uint8_t> station =
-        addressEntry(w_.txtAlarmValue[StationEntry]->text());
+    const std::optional<std::uint8_t> station = addressEntry(w_.entries[StationEntry]->text());
     if (!station) {
         send(readEntries(), KindParametersRead); // refused: the range message
         return;
@@ -240,19 +235,19 @@ void CalibrationPanel::Command2_Click() {
 
     // The batch read and cyclic reads would take the answers meant for the writes. A batch read
     // may have sent a request while the question was open: its answer is awaited first.
-    const int settle = Timer3_.isActive() ? Link::kReadWaitMs : 0;
-    Timer3_.stop();
+    const int settle = batchReadTimer_.isActive() ? Link::kReadWaitMs : 0;
+    batchReadTimer_.stop();
     emit lineClaimed();
     setRequestButtonsEnabled(false);
-    ReadAllText_.clear();
-    w_.txtSet->setPlainText(QString());
+    listText_.clear();
+    w_.list->setPlainText(QString());
     batch_.start(*station, parsed.entries, settle);
 }
 
 void CalibrationPanel::batchChannelDone(const ExportEntry &e) {
-    ReadAllText_ +=
+    listText_ +=
         resultLine(QString::number(e.channel), QString::number(e.slope), QString::number(e.offset));
-    w_.txtSet->setPlainText(ReadAllText_);
+    w_.list->setPlainText(listText_);
 }
 
 void CalibrationPanel::batchFinished(const BatchWrite::Outcome &outcome) {
@@ -261,12 +256,12 @@ void CalibrationPanel::batchFinished(const BatchWrite::Outcome &outcome) {
     if (outcome.failure == BatchWrite::Failure::None)
         return;
     // The lines not written stay in the list after those done, so the batch can be run again.
-    QString list = ReadAllText_;
+    QString list = listText_;
     for (const ExportEntry &e : outcome.notDone)
         list += resultLine(QString::number(e.channel), QString::number(e.slope),
                            QString::number(e.offset));
-    ReadAllText_ = list;
-    w_.txtSet->setPlainText(list);
+    listText_ = list;
+    w_.list->setPlainText(list);
     // Told after the receive event or timer that ended the batch has returned: a box open
     // inside it would hold up the answers of the acquisition that has just resumed.
     QMetaObject::invokeMethod(
@@ -274,8 +269,8 @@ void CalibrationPanel::batchFinished(const BatchWrite::Outcome &outcome) {
 }
 
 void CalibrationPanel::setRequestButtonsEnabled(bool enabled) {
-    for (QPushButton *b : {w_.cmdReadAlarm, w_.CmdWriteAlarmValue, w_.Command5, w_.cmdReadAll,
-                           w_.Command1, w_.Command2})
+    for (QPushButton *b : {w_.readButton, w_.writeSlopeButton, w_.writeOffsetButton,
+                           w_.batchReadButton, w_.importButton, w_.batchWriteButton})
         b->setEnabled(enabled);
 }
 

@@ -22,19 +22,19 @@ class MessageBox;
 struct ParameterRequest;
 
 struct CalibrationWidgets {
-    std::array<QLineEdit *, 4> txtAlarmValue; // 0 slope, 1 offset, 2 station address, 3 channel
-    QPlainTextEdit *txtSet;
-    QPushButton *cmdReadAlarm;
-    QPushButton *CmdWriteAlarmValue;
-    QPushButton *Command5;
-    QPushButton *cmdReadAll;
-    QPushButton *cmdSaveFile;
-    QPushButton *Command1; // "从文件导入"
-    QPushButton *Command2; // "批量定入"
+    std::array<QLineEdit *, 4> entries; // 0 slope, 1 offset, 2 station address, 3 channel
+    QPlainTextEdit *list;
+    QPushButton *readButton;
+    QPushButton *writeSlopeButton;
+    QPushButton *writeOffsetButton;
+    QPushButton *batchReadButton;
+    QPushButton *exportButton;
+    QPushButton *importButton;     // "从文件导入"
+    QPushButton *batchWriteButton; // "批量定入"
 };
 
 // The frame "校正参数读取与写入" and the batch area "文件批量操作": reads and writes the slope
-// and offset of one channel with function 0x42, reads channels 1 to 8 in turn into txtSet, and
+// and offset of one channel with function 0x42, reads channels 1 to 8 in turn into the list, and
 // saves that list; imports such a list from a file and writes it back to the module. Entries
 // are checked before anything happens, so a refused click changes nothing and no frame ever
 // carries a value out of range.
@@ -44,20 +44,20 @@ public:
     CalibrationPanel(const CalibrationWidgets &w, Link &link, MessageBox &messages,
                      FileDialog &files, ToolDirs dirs, QObject *parent = nullptr);
 
-    void cmdReadAlarm_Click();
-    void CmdWriteAlarmValue_Click();
-    void Command5_Click();
-    void cmdReadAll_Click();
-    void Timer3_Timer();
-    void cmdSaveFile_Click();
-    void Command1_Click();
-    void Command2_Click();
+    void readParameters(); // slope and offset of the channel in the entries
+    void writeSlope();
+    void writeOffset();
+    void batchRead(); // channels 1 to 8 in turn into the list, one at every batchReadTick
+    void batchReadTick();
+    void exportList(); // the list to a file
+    void importList(); // a file into the list
+    void batchWrite(); // the list to the module, each channel read back
 
-    const QTimer &Timer3() const { return Timer3_; }
-    const BatchWrite &batchWrite() const { return batch_; }
+    const QTimer &batchReadTimer() const { return batchReadTimer_; }
+    const BatchWrite &batchWriter() const { return batch_; }
 
 signals:
-    void stopLogging(); // Timer2 stops with every parameter request
+    void stopLogging(); // logging stops with every parameter request
     // A batch write needs the line to itself from its start to its end.
     void lineClaimed();
     void lineReleased();
@@ -81,8 +81,8 @@ private:
     MessageBox &messages_;
     FileDialog &files_;
     const ToolDirs dirs_;
-    QTimer Timer3_; // the batch timer
-    QString ReadAllText_;
+    QTimer batchReadTimer_;
+    QString listText_;
     BatchWrite batch_;
 };
 

@@ -207,10 +207,10 @@ LinePanel::LinePanel(Link &link, MessageBox &messages, FileDialog &files, ToolDi
     layout->addLayout(buttons);
     layout->addWidget(table_, 1);
 
-    connect(reset, &QPushButton::clicked, this, &LinePanel::cmdStatsReset_Click);
-    connect(pause_, &QPushButton::clicked, this, &LinePanel::cmdTrafficPause_Click);
-    connect(clear, &QPushButton::clicked, this, &LinePanel::cmdTrafficClear_Click);
-    connect(save, &QPushButton::clicked, this, &LinePanel::cmdTrafficSave_Click);
+    connect(reset, &QPushButton::clicked, this, &LinePanel::resetStatistics);
+    connect(pause_, &QPushButton::clicked, this, &LinePanel::pauseOrResumeTraffic);
+    connect(clear, &QPushButton::clicked, this, &LinePanel::clearTraffic);
+    connect(save, &QPushButton::clicked, this, &LinePanel::saveTraffic);
     connect(&link, &Link::requestObserved, this, &LinePanel::requestObserved);
     connect(&link, &Link::answerObserved, this, &LinePanel::answerObserved);
     countsTimer_.setInterval(kCountsRefreshMs);
@@ -272,12 +272,12 @@ void LinePanel::showCounts() {
         times_[i]->setText(t.count > 0 ? milliseconds(ms[i]) : QStringLiteral("-"));
 }
 
-void LinePanel::cmdStatsReset_Click() {
+void LinePanel::resetStatistics() {
     statistics_.reset();
     showCounts();
 }
 
-void LinePanel::cmdTrafficPause_Click() {
+void LinePanel::pauseOrResumeTraffic() {
     history_.setPaused(!history_.paused());
     pause_->setText(history_.paused() ? tr("继续") : tr("暂停"));
     if (!history_.paused()) {
@@ -286,12 +286,12 @@ void LinePanel::cmdTrafficPause_Click() {
     }
 }
 
-void LinePanel::cmdTrafficClear_Click() {
+void LinePanel::clearTraffic() {
     history_.clear();
     model_.restart();
 }
 
-void LinePanel::cmdTrafficSave_Click() {
+void LinePanel::saveTraffic() {
     FileDialog::Options options;
     options.title = tr("保存记录");
     options.initialDir = dirs_.dialogFolder();

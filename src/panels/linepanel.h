@@ -61,10 +61,10 @@ public:
     const LineStatistics &statistics() const { return statistics_; }
     const TrafficHistory &history() const { return history_; }
 
-    void cmdStatsReset_Click();
-    void cmdTrafficPause_Click();
-    void cmdTrafficClear_Click();
-    void cmdTrafficSave_Click();
+    void resetStatistics();
+    void pauseOrResumeTraffic();
+    void clearTraffic();
+    void saveTraffic();
 
 signals:
     // A measurement read that got no decoded answer, at the time it was written: a gap.

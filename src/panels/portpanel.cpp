@@ -36,41 +36,41 @@ void ComboSelection::select(int index) {
     box_.setCurrentIndex(index);
 }
 
-PortPanel::PortPanel(QComboBox &Combo1, QComboBox &Combo2, QPushButton &cmdCom, MSComm &port,
+PortPanel::PortPanel(QComboBox &portBox, QComboBox &baudBox, QPushButton &saveButton, MSComm &port,
                      Link &link, MessageBox &messages, QString commSetPath, QObject *parent)
-    : QObject(parent), Combo1_(Combo1), Combo2_(Combo2), port_(port), link_(link),
-      messages_(messages), commSetPath_(std::move(commSetPath)), combo1Selection_(Combo1),
-      combo2Selection_(Combo2) {
-    QList<int> all(Combo1_.count());
+    : QObject(parent), portBox_(portBox), baudBox_(baudBox), port_(port), link_(link),
+      messages_(messages), commSetPath_(std::move(commSetPath)), portChoice_(portBox),
+      baudChoice_(baudBox) {
+    QList<int> all(portBox_.count());
     std::iota(all.begin(), all.end(), 1);
     updateToolTips(all);
-    Combo1_.view()->viewport()->installEventFilter(this);
+    portBox_.view()->viewport()->installEventFilter(this);
     connect(&port_, &MSComm::openAttempted, this, &PortPanel::showOpenResult);
     // Connected after ComboSelection, so the selection is up to date when the handler runs.
-    connect(&Combo1_, &QComboBox::activated, this, &PortPanel::Combo1_Click);
-    connect(&cmdCom, &QPushButton::clicked, this, &PortPanel::cmdCom_Click);
+    connect(&portBox_, &QComboBox::activated, this, &PortPanel::openChosenPort);
+    connect(&saveButton, &QPushButton::clicked, this, &PortPanel::saveSettings);
 }
 
-PortPanel::Refused PortPanel::startWith(std::int16_t PortNumber, std::int16_t BaudRate) {
-    if (!port_.setCommPort(PortNumber))
+PortPanel::Refused PortPanel::startWith(std::int16_t portNumber, std::int16_t baud) {
+    if (!port_.setCommPort(portNumber))
         return Refused::Port;
     port_.setInputLen(0);
     port_.clearInBuffer();
     port_.clearOutBuffer();
     port_.setRThreshold(1);
-    if (!port_.setSettings(QString::number(BaudRate) + QStringLiteral(",N,8,1")))
+    if (!port_.setSettings(QString::number(baud) + QStringLiteral(",N,8,1")))
         return Refused::Baud;
 
     for (int i = 0; i < 2; ++i) {
-        if (Combo2_.itemText(i).toInt() == BaudRate)
-            combo2Selection_.select(i);
+        if (baudBox_.itemText(i).toInt() == baud)
+            baudChoice_.select(i);
     }
     // Only ports 1 to 8 are looked for; any other keeps the box at "COM4" and the port closed.
-    const QString wanted = QStringLiteral("COM%1").arg(PortNumber);
+    const QString wanted = QStringLiteral("COM%1").arg(portNumber);
     for (int i = 0; i < 8; ++i) {
-        if (Combo1_.itemText(i) == wanted) {
-            combo1Selection_.select(i);
-            Combo1_Click();
+        if (portBox_.itemText(i) == wanted) {
+            portChoice_.select(i);
+            openChosenPort();
             break;
         }
     }
@@ -104,13 +104,13 @@ void PortPanel::updateToolTips(const QList<int> &portNumbers) {
                 line += tr("（%1）").arg(m.info->description);
             lines << line;
         }
-        Combo1_.setItemData(m.port - 1, lines.join(QLatin1Char('\n')), Qt::ToolTipRole);
+        portBox_.setItemData(m.port - 1, lines.join(QLatin1Char('\n')), Qt::ToolTipRole);
     }
 }
 
 bool PortPanel::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::ToolTip) {
-        const QModelIndex index = Combo1_.view()->indexAt(static_cast<QHelpEvent *>(event)->pos());
+        const QModelIndex index = portBox_.view()->indexAt(static_cast<QHelpEvent *>(event)->pos());
         if (index.isValid())
             updateToolTips({index.row() + 1});
     }
@@ -120,11 +120,11 @@ bool PortPanel::eventFilter(QObject *watched, QEvent *event) {
 void PortPanel::showOpenResult() {
     const std::optional<OpenFailure> &failure = port_.openFailure();
     const QString reason = failure ? openFailureText(*failure) : QString();
-    Combo1_.setToolTip(reason);
+    portBox_.setToolTip(reason);
     emit openFailureChanged(reason);
 }
 
-void PortPanel::OpenOnComm() {
+void PortPanel::armReceiveEvent() {
     port_.setRThreshold(1);
 }
 
@@ -144,24 +144,23 @@ bool PortPanel::openPort() {
     }
     // An absent or busy device fails silently here; the lamps show it at the next request.
     port_.setPortOpen(true);
-    OpenOnComm();
+    armReceiveEvent();
     link_.setCommReady(true);
     return true;
 }
 
-void PortPanel::Combo1_Click() {
-    switchPort(combo1Selection_.selectedIndex() + 1);
+void PortPanel::openChosenPort() {
+    switchPort(portChoice_.selectedIndex() + 1);
     openPort();
 }
 
-void PortPanel::cmdCom_Click() {
-    switchPort(combo1Selection_.selectedIndex() + 1);
+void PortPanel::saveSettings() {
+    switchPort(portChoice_.selectedIndex() + 1);
     // A number the port refused leaves the previous one, which is then saved.
-    const auto PortNumber = static_cast<std::int16_t>(port_.CommPort());
-    const int baudEntry =
-        combo2Selection_.selectedIndex() >= 0 ? combo2Selection_.selectedIndex() : 0;
-    const auto BaudRate = static_cast<std::int16_t>(Combo2_.itemText(baudEntry).toInt());
-    port_.setSettings(QString::number(BaudRate) + QStringLiteral(",N,8,1"));
+    const auto portNumber = static_cast<std::int16_t>(port_.CommPort());
+    const int baudEntry = baudChoice_.selectedIndex() >= 0 ? baudChoice_.selectedIndex() : 0;
+    const auto baud = static_cast<std::int16_t>(baudBox_.itemText(baudEntry).toInt());
+    port_.setSettings(QString::number(baud) + QStringLiteral(",N,8,1"));
     if (!openPort())
         return;
 
@@ -171,7 +170,7 @@ void PortPanel::cmdCom_Click() {
     bool saved = file.open(QIODevice::WriteOnly);
     if (saved) {
         const QByteArray line =
-            QByteArray::number(PortNumber) + ',' + QByteArray::number(BaudRate) + "\r\n";
+            QByteArray::number(portNumber) + ',' + QByteArray::number(baud) + "\r\n";
         saved = file.write(line) == line.size() && file.commit();
     }
     if (!saved) {

@@ -31,21 +31,20 @@ private:
 class PortPanel : public QObject {
     Q_OBJECT
 public:
-    PortPanel(QComboBox &Combo1, QComboBox &Combo2, QPushButton &cmdCom, MSComm &port, Link &link,
-              MessageBox &messages, QString commSetPath, QObject *parent = nullptr);
+    PortPanel(QComboBox &portBox, QComboBox &baudBox, QPushButton &saveButton, MSComm &port,
+              Link &link, MessageBox &messages, QString commSetPath, QObject *parent = nullptr);
 
     // Start-up with the port and baud rate of comm.set: configures the port control, selects the
     // matching baud entry and, among the first eight port entries, the port's, which opens it.
     // Returns what the port control refused, which must end start-up.
     enum class Refused { Nothing, Port, Baud };
-    Refused startWith(std::int16_t PortNumber, std::int16_t BaudRate);
+    Refused startWith(std::int16_t portNumber, std::int16_t baud);
 
-    int selectedPort() const { return combo1Selection_.selectedIndex(); }
-    int selectedBaud() const { return combo2Selection_.selectedIndex(); }
+    int selectedPort() const { return portChoice_.selectedIndex(); }
+    int selectedBaud() const { return baudChoice_.selectedIndex(); }
 
-    void Combo1_Click();
-    void cmdCom_Click();
-    void OpenOnComm();
+    void openChosenPort();
+    void saveSettings();
 
     // The reason of a failed open as the tool tips show it.
     static QString openFailureText(const OpenFailure &failure);
@@ -59,6 +58,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void armReceiveEvent(); // one byte in the buffer raises the receive event
     void showOpenResult();
     // Port entries' tool tips: the device COMn maps to, where a link leads, whether the device
     // exists now and, for an adapter the system knows, its description.
@@ -67,14 +67,14 @@ private:
     // Opens the chosen port unless it is still held; false after the port-in-use message.
     bool openPort();
 
-    QComboBox &Combo1_;
-    QComboBox &Combo2_;
+    QComboBox &portBox_;
+    QComboBox &baudBox_;
     MSComm &port_;
     Link &link_;
     MessageBox &messages_;
     QString commSetPath_;
-    ComboSelection combo1Selection_;
-    ComboSelection combo2Selection_;
+    ComboSelection portChoice_;
+    ComboSelection baudChoice_;
 };
 
 } // namespace tr

@@ -116,13 +116,13 @@ TrendPanel::TrendPanel(Link &link, MessageBox &messages, FileDialog &files, Tool
     layout_->addWidget(elsewhere_, 1);
 
     connect(rangeBox_, &QComboBox::activated, this, [this](int i) { setRange(Range(i)); });
-    connect(pause_, &QPushButton::clicked, this, &TrendPanel::cmdTrendPause_Click);
-    connect(reset, &QPushButton::clicked, this, &TrendPanel::cmdTrendReset_Click);
-    connect(picture, &QPushButton::clicked, this, &TrendPanel::cmdTrendSavePicture_Click);
-    connect(export_, &QPushButton::clicked, this, &TrendPanel::cmdTrendExportCsv_Click);
-    connect(open_, &QPushButton::clicked, this, &TrendPanel::cmdTrendOpenFile_Click);
-    connect(windowButton_, &QPushButton::clicked, this, &TrendPanel::cmdTrendWindow_Click);
-    connect(cancel, &QPushButton::clicked, this, &TrendPanel::cmdTrendCancel_Click);
+    connect(pause_, &QPushButton::clicked, this, &TrendPanel::pauseOrResume);
+    connect(reset, &QPushButton::clicked, this, &TrendPanel::resetZoom);
+    connect(picture, &QPushButton::clicked, this, &TrendPanel::savePicture);
+    connect(export_, &QPushButton::clicked, this, &TrendPanel::exportCsv);
+    connect(open_, &QPushButton::clicked, this, &TrendPanel::openDataFile);
+    connect(windowButton_, &QPushButton::clicked, this, &TrendPanel::moveToOwnWindow);
+    connect(cancel, &QPushButton::clicked, this, &TrendPanel::cancelLoading);
     connect(chart_, &TrendChart::zoomRequested, this, &TrendPanel::zoom);
     connect(chart_, &TrendChart::shownChanged, this, &TrendPanel::refresh);
     connect(chart_, &TrendChart::plotResized, this, &TrendPanel::scheduleRefresh);
@@ -225,13 +225,13 @@ void TrendPanel::zoom(double factor, qint64 anchorMs) {
     refresh();
 }
 
-void TrendPanel::cmdTrendReset_Click() {
+void TrendPanel::resetZoom() {
     zoom_.reset();
     updateButtons();
     refresh();
 }
 
-void TrendPanel::cmdTrendPause_Click() {
+void TrendPanel::pauseOrResume() {
     if (file_) {
         // Back to the live view; the file's samples are let go.
         file_.reset();
@@ -269,7 +269,7 @@ std::optional<QString> TrendPanel::chooseSavePath(const QString &title, const QS
     return chosen;
 }
 
-void TrendPanel::cmdTrendSavePicture_Click() {
+void TrendPanel::savePicture() {
     const std::optional<QString> chosen =
         chooseSavePath(tr("保存图片"), tr("PNG 图片 (*.png)"), QStringLiteral(".png"));
     if (!chosen)
@@ -278,7 +278,7 @@ void TrendPanel::cmdTrendSavePicture_Click() {
         tell(tr("图片保存失败：%1").arg(QDir::toNativeSeparators(*chosen)));
 }
 
-void TrendPanel::cmdTrendExportCsv_Click() {
+void TrendPanel::exportCsv() {
     if (job_)
         return;
     const std::optional<QString> chosen =
@@ -299,7 +299,7 @@ void TrendPanel::cmdTrendExportCsv_Click() {
         });
 }
 
-void TrendPanel::cmdTrendOpenFile_Click() {
+void TrendPanel::openDataFile() {
     if (job_)
         return;
     FileDialog::Options options;
@@ -376,7 +376,7 @@ void TrendPanel::runJob() {
     done(*finished);
 }
 
-void TrendPanel::cmdTrendCancel_Click() {
+void TrendPanel::cancelLoading() {
     jobTimer_.stop();
     job_.reset();
     jobDone_ = nullptr;
@@ -384,7 +384,7 @@ void TrendPanel::cmdTrendCancel_Click() {
     updateButtons();
 }
 
-void TrendPanel::cmdTrendWindow_Click() {
+void TrendPanel::moveToOwnWindow() {
     if (ownWindow_) {
         ownWindow_->raise();
         ownWindow_->activateWindow();

@@ -53,13 +53,13 @@ public:
     void addGap(qint64 wallMs);
 
     void setRange(Range range);
-    void cmdTrendPause_Click();
-    void cmdTrendReset_Click();
-    void cmdTrendSavePicture_Click();
-    void cmdTrendExportCsv_Click();
-    void cmdTrendOpenFile_Click();
-    void cmdTrendWindow_Click();
-    void cmdTrendCancel_Click();
+    void pauseOrResume();
+    void resetZoom();
+    void savePicture();
+    void exportCsv();
+    void openDataFile();
+    void moveToOwnWindow();
+    void cancelLoading();
     void zoom(double factor, qint64 anchorMs);
 
     // Works out and draws the chart now (otherwise a drawing is posted when something changed

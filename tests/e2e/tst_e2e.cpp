@@ -83,9 +83,9 @@ private slots:
         w.ui().txtTimerSet_1->setText("0.5");
         w.ui().CheckSave->setChecked(true);
         const QDateTime begin = QDateTime::currentDateTime();
-        w.acquisition().cmdOneM_Click();
+        w.acquisition().startCyclic();
         QTest::qWait(3000);
-        w.acquisition().cmdStopOnce_Click();
+        w.acquisition().stopCyclic();
         const QDateTime end = QDateTime::currentDateTime();
         QTest::qWait(300); // the answer to the last tick's request
         // "yyyy-M-d H:mm:ss", three blanks, the value line, three blanks, in quotes, CR LF; whole
@@ -143,15 +143,15 @@ private slots:
             for (const QString &r : QString(readFile(file).mid(bytes)).split("\r\n"))
                 records.insert(r.section("   ", 1, 1));
         };
-        w.acquisition().cmdOneM_Click();
+        w.acquisition().startCyclic();
         QTest::qWait(period * 3 / 2);
         if (fileDialog)
             connect(
                 &w.window->link(), &Link::commandText, this,
-                [&] { QTimer::singleShot(0, [&] { w.acquisition().CommandChangeFile_Click(); }); },
+                [&] { QTimer::singleShot(0, [&] { w.acquisition().chooseDataFile(); }); },
                 Qt::SingleShotConnection);
         QTRY_VERIFY_WITH_TIMEOUT(requests >= 0, holdMs + 3000);
-        w.acquisition().cmdStopOnce_Click();
+        w.acquisition().stopCyclic();
         QVERIFY2(requests >= holdMs / std::max(period, 300) - 1,
                  qPrintable(QString::number(requests)));
         records.remove(QString());

@@ -46,13 +46,13 @@ private slots:
         w.ui().txtTimerSet_0->setText("100");
         w.ui().txtTimerSet_1->setText("0.5");
         w.ui().CheckSave->setChecked(true);
-        w.acquisition().cmdOneM_Click();
+        w.acquisition().startCyclic();
         auto *const command2 = control<QPushButton>(*w.window, "Command2");
         QPushButton *const buttons[] = {control<QPushButton>(*w.window, "comDoOnce"),
                                         control<QPushButton>(*w.window, "cmdOneM")};
         int sent = 0, ends = 0;
         QString enabled; // "单次采集" and "循环采集" at every request of the batch
-        const BatchWrite &batch = w.window->calibration().batchWrite();
+        const BatchWrite &batch = w.window->calibration().batchWriter();
         connect(&batch, &BatchWrite::finished, this, [&] { ++ends; });
         connect(&batch, &BatchWrite::sending, this, [&] {
             enabled += QString::number(buttons[0]->isEnabled() + buttons[1]->isEnabled());
@@ -79,7 +79,7 @@ private slots:
                  QString::number(c[0] == "yes") + QString(sent, '0'));
         // Acquisition and its logging run again; the buttons are back.
         QVERIFY(buttons[0]->isEnabled() && buttons[1]->isEnabled());
-        QVERIFY(w.acquisition().Timer1().isActive() && w.acquisition().Timer2().isActive());
+        QVERIFY(w.acquisition().cyclicTimer().isActive() && w.acquisition().logTimer().isActive());
         QCOMPARE(w.messages.texts(), c[4]);
         // Done or not, every line is still in the list, so the batch can be run again.
         QCOMPARE(txtSet->toPlainText(), list);

@@ -17,7 +17,7 @@ private slots:
         test::SimWindow w;
         QVERIFY(w.start({"--values", "11.1"}));
         w.ui().txtTimerSet_0->setText("250");
-        w.acquisition().cmdOneM_Click();
+        w.acquisition().startCyclic();
         QTRY_COMPARE(w.box(0)->text(), QStringLiteral("11.10"));
         // Every text a value box takes after the return, and when the last box took its first:
         // the boxes are written inside the tick's 200 ms wait, which a look from here misses.

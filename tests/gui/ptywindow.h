@@ -80,7 +80,7 @@ struct PtyWindow : LiveWindow {
     // file in the program folder. The program folder reads as "~".
     QString shown(const QString &key) {
         const MSComm &port = window->port();
-        const QTimer &t1 = acquisition().Timer1(), &t2 = acquisition().Timer2();
+        const QTimer &t1 = acquisition().cyclicTimer(), &t2 = acquisition().logTimer();
         const FileDialog::Options o = files.asked.value(files.asked.size() - 1);
         QStringList texts, red, many;
         for (const ScriptedMessages::Shown &m : messages.shown)

@@ -50,11 +50,11 @@ private slots:
         QCOMPARE(f.peer.readFor(500, 8).size(), 8);
         f.get("txtAlarmValue_2")->setProperty("text", c[0]);
         f.get("txtAlarmValue_3")->setProperty("text", c[1]);
-        f.window->calibration().Timer3_Timer();
+        f.window->calibration().batchReadTick();
         const QByteArray sent = f.peer.readFor(100, 8);
         QCOMPARE(sent.isEmpty() ? QString() : QString::number(sent[5]), c[3]);
         QCOMPARE(f.shown("txtAlarmValue_3"), c[2]);
-        QCOMPARE(f.window->calibration().Timer3().isActive(), !c[3].isEmpty());
+        QCOMPARE(f.window->calibration().batchReadTimer().isActive(), !c[3].isEmpty());
         QCOMPARE(f.messages.texts(),
                  c[4].isEmpty() ? "" : "请输入正确的设备地址和通道，范围为0-255");
     }
@@ -97,7 +97,7 @@ private slots:
         f.peer.write(stale);
         QThread::msleep(50); // in the driver, not yet taken: no event has run
         QTimer::singleShot(40, [&] { f.peer.write(withCrc(fromHex("02 04 04 00 EB FF 9C"))); });
-        f.acquisition().comDoOnce_Click();
+        f.acquisition().readOnce();
         f.waitForRead();
         QCOMPARE(f.ui().txtOutPut->text(), "1#:23.50 2#:-10.00 ");
     }
@@ -111,7 +111,7 @@ private slots:
         f.ui().CheckSave->setChecked(true);
         f.ui().txtTimerSet_1->setText("0.05");
         int ticks = 0, ticksWhileOpen = -1;
-        connect(&f.acquisition().Timer2(), &QTimer::timeout, [&] { ++ticks; });
+        connect(&f.acquisition().logTimer(), &QTimer::timeout, [&] { ++ticks; });
         f.messages.onShow = [&] {
             const int before = ticks;
             QTest::qWait(300);

@@ -30,7 +30,7 @@ private slots:
         tr::test::ScriptedMessages messages;
         tr::test::ScriptedFiles files;
         tr::frmMain window(start().dirs, messages, files);
-        QCOMPARE(window.Form_Load(), std::nullopt);
+        QCOMPARE(window.loadSettings(), std::nullopt);
         QCOMPARE(tr::test::WindowControls(window).txtFilePath->text(),
                  at("Documents/TR6400/dataGet.txt"));
         tr::test::writeFile(config_ + "/comm.set", "7,9600\r\n");

@@ -6,6 +6,7 @@
 
 #include "panels/calibrationpanel.h"
 
+#include <QDomDocument>
 #include <QTabWidget>
 #include <QTimer>
 #include <ctime>
@@ -36,87 +37,52 @@ class TstWindow : public QObject {
     }
 
 private slots:
-    // Each row: object name, class, container, then the caption or text (none: nothing).
-    void layout_data() {
-        QTest::addColumn<QString>("row");
-        for (const char *row : {"SSTab1 QTabWidget frmMain",
-                                "Frame10 QGroupBox tab1 MODBUS设置",
-                                "Label8_0 QLabel Frame10 设备地址",
-                                "txtStationID QLineEdit Frame10 2",
-                                "Label8_1 QLabel Frame10 超始地址",
-                                "txtStartID QLineEdit Frame10 0",
-                                "Label8_3 QLabel Frame10 功 能 码",
-                                "txtFunID QLineEdit Frame10 4",
-                                "Label8_2 QLabel Frame10 数据长度",
-                                "txtDataLength QLineEdit Frame10 2",
-                                "Frame6 QGroupBox tab1 运行状态指示",
-                                "Picture2 QWidget Frame6",
-                                "imgConnected QLabel Picture2",
-                                "ImgYellow QLabel Picture2",
-                                "imgNotConnected QLabel Picture2",
-                                "lblCounter QLabel Frame6 0",
-                                "Frame2 QGroupBox tab1 温度数据",
-                                "txtOutPut QLineEdit tab1",
-                                "Label1 QLabel tab1 存储文件",
-                                "txtFilePath QLineEdit tab1",
-                                "CommandChangeFile QPushButton tab1 选择文件",
-                                "cmdClearTxt QPushButton tab1 清空文件",
-                                "Frame11 QGroupBox tab1 数据读出",
-                                "Label8_4 QLabel Frame11 刷新时长(ms)",
-                                "txtTimerSet_0 QLineEdit Frame11 1000",
-                                "CheckSave QCheckBox Frame11 存储数据",
-                                "Label8_5 QLabel Frame11 存储时间间隔",
-                                "txtTimerSet_1 QLineEdit Frame11 3",
-                                "Label8_6 QLabel Frame11 s",
-                                "comDoOnce QPushButton Frame11 单次采集",
-                                "cmdOneM QPushButton Frame11 循环采集",
-                                "cmdStopOnce QPushButton Frame11 停止采集",
-                                "Frame5 QGroupBox tab2 串口设置",
-                                "Label3 QLabel Frame5 串口号",
-                                "Combo1 QComboBox Frame5",
-                                "Label5_2 QLabel Frame5 波特率",
-                                "Combo2 QComboBox Frame5",
-                                "cmdCom QPushButton Frame5 保存设置",
-                                "frame3 QGroupBox tab2 校正参数读取与写入",
-                                "lblAlarm_3 QLabel frame3 设备地址",
-                                "txtAlarmValue_2 QLineEdit frame3 1",
-                                "lblAlarm_2 QLabel frame3 通道",
-                                "txtAlarmValue_3 QLineEdit frame3 1",
-                                "lblAlarm_0 QLabel frame3 斜率",
-                                "txtAlarmValue_0 QLineEdit frame3 0",
-                                "lblAlarm_1 QLabel frame3 偏移量",
-                                "txtAlarmValue_1 QLineEdit frame3 0",
-                                "cmdReadAlarm QPushButton frame3 读参数",
-                                "CmdWriteAlarmValue QPushButton frame3 写斜率",
-                                "Command5 QPushButton frame3 写偏移量",
-                                "Frame4 QGroupBox frame3 文件批量操作",
-                                "txtSet QPlainTextEdit Frame4",
-                                "cmdReadAll QPushButton frame3 批量读出",
-                                "cmdSaveFile QPushButton frame3 存储成文件",
-                                "Command1 QPushButton frame3 从文件导入",
-                                "Command2 QPushButton frame3 批量定入",
-                                "Frame1 QGroupBox frmMain 命令执行状态",
-                                "Label7 QLabel Frame1 发送命令:",
-                                "txtCommand QLineEdit Frame1",
-                                "txtState QPlainTextEdit Frame1"})
-            QTest::newRow(row) << QString(row);
-        for (int k = 0; k < 8; ++k)
-            for (const char *row :
-                 {"lblValue_%d QLabel Frame2 %d#", "txtValue_%d QLineEdit Frame2 0",
-                  "lblDanWei_%d QLabel Frame2 ℃"})
-                QTest::addRow(row, k, k + 1) << QString::asprintf(row, k, k + 1);
-    }
+    // Every control of frmmain.ui as the operator meets it once the window has set itself up:
+    // class, container, place, size and caption as the form gives them, and for screen readers
+    // the name it had in the original program: Label8(0).
     void layout() {
-        QFETCH(QString, row);
-        const QWidget *w = control<QWidget>(designed_, row.section(' ', 0, 0));
-        const QString name = w->objectName();
-        QString seen = name + ' ' + w->metaObject()->className() + ' ';
-        seen += w->parentWidget()->objectName() + ' ';
-        for (const char *p : {"title", "plainText", "text"})
-            seen += w->property(p).isValid() ? w->property(p).toString() : "";
-        // Screen readers get the name the control had in the original program: Label8(0).
-        const QString described = QString(name).replace(QRegularExpression("_(\\d)$"), "(\\1)");
-        QCOMPARE(seen.trimmed() + '|' + w->accessibleDescription(), row + '|' + described);
+        QFile file(TR_FORM_PATH);
+        QDomDocument form;
+        QVERIFY(file.open(QIODevice::ReadOnly) && form.setContent(&file));
+        QStringList expected, seen;
+        const QDomNodeList widgets = form.elementsByTagName("widget");
+        for (int i = 0; i < widgets.size(); ++i) {
+            const QDomElement e = widgets.at(i).toElement();
+            const QString name = e.attribute("name"), cls = e.attribute("class");
+            const QWidget *w = i == 0 ? &designed_ : control<QWidget>(designed_, name);
+            const auto add = [&](const QString &what, const QString &inForm, const QString &shown) {
+                expected << name + ' ' + what + ' ' + inForm;
+                seen << name + ' ' + what + ' ' + shown;
+            };
+            const QWidget *c = w->parentWidget();
+            while (c && c->objectName().startsWith("qt_")) // a tab widget's own stack
+                c = c->parentWidget();
+            add("in", cls + ' ' + e.parentNode().toElement().attribute("name"),
+                (w->inherits(qPrintable(cls)) ? cls : w->metaObject()->className()) + ' ' +
+                    (c ? c->objectName() : ""));
+            if (i > 0 && !name.startsWith("tab")) // the tab pages had no name of their own
+                add("described", QString(name).replace(QRegularExpression("_(\\d)$"), "(\\1)"),
+                    w->accessibleDescription());
+            for (QDomElement p = e.firstChildElement("property"); !p.isNull();
+                 p = p.nextSiblingElement("property")) {
+                const QString property = p.attribute("name");
+                const QDomElement r = p.firstChildElement("rect");
+                const auto at = [&](const char *f) { return r.firstChildElement(f).text(); };
+                const QRect g = w->geometry();
+                if (property == "geometry" && i == 0) // centred on the screen: only the size
+                    add("size", at("width") + 'x' + at("height"),
+                        QString::asprintf("%dx%d", g.width(), g.height()));
+                else if (property == "geometry")
+                    add("at", at("x") + ',' + at("y") + ' ' + at("width") + 'x' + at("height"),
+                        QString::asprintf("%d,%d %dx%d", g.x(), g.y(), g.width(), g.height()));
+                else if (QStringList{"text", "title", "plainText"}.contains(property) &&
+                         name != "lblAbout") // the about text is the window's own
+                    add(property, p.firstChildElement("string").text(),
+                        w->property(qPrintable(property)).toString());
+            }
+        }
+        QCOMPARE(seen, expected);
+        QVERIFY(expected.size() > 250);
     }
     void titlesAndLamps() {
         auto *tabs = control<QTabWidget>(designed_, "SSTab1");
@@ -274,22 +240,22 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(w.look("txtValue_0=|txtState="), "txtValue_0=23.50|txtState=");
         w.set("click=cmdOneM|lblCounter=65535");
-        w.acquisition().Timer1_Timer();
+        w.acquisition().cyclicTick();
         QString counted;
         // Each tick's read runs after it; a tick while that read waits counts and sends nothing.
-        QTimer::singleShot(
-            50, [&] { counted = w.shown("lblCounter"), w.acquisition().Timer1_Timer(); });
+        QTimer::singleShot(50,
+                           [&] { counted = w.shown("lblCounter"), w.acquisition().cyclicTick(); });
         QTest::qWait(300);
         w.set("click=cmdStopOnce");
         w.window->link().setCommReady(false);
-        w.acquisition().Timer1_Timer();
+        w.acquisition().cyclicTick();
         QCOMPARE(counted + ' ' + w.look("lblCounter=|timers="), "65536 lblCounter=1|timers=0 0");
         QCOMPARE(w.peer.readFor(50).size(), 16);
         // A read still queued when acquisition restarts or stops is not sent.
         w.window->link().setCommReady(true);
         for (const char *again : {"cmdOneM", "cmdStopOnce"}) {
             w.set("click=cmdOneM");
-            w.acquisition().Timer1_Timer();
+            w.acquisition().cyclicTick();
             w.click(again);
             QCOMPARE(w.peer.readFor(100).size(), 0);
         }
@@ -328,11 +294,11 @@ private slots:
         w.click("CommandChangeFile");
         QCOMPARE(w.look("txtFilePath=|dialog="), "txtFilePath=" + path + dialog + "/txt 001");
         w.click("cmdClearTxt");
-        w.acquisition().Timer2_Timer();
+        w.acquisition().logReading();
         QTimer::singleShot(
             30, [&] { w.peer.write(withCrc(fromHex("02 04 08 00 FD 01 02 FF FF FF CE"))); });
         w.click("comDoOnce");
-        w.acquisition().Timer2_Timer();
+        w.acquisition().logReading();
         const bool written = path.endsWith("log.txt");
         const QString failed =
             QStringLiteral("清空文件失败：%1（） / 数据文件写入失败：%1（）").arg(path);
@@ -391,13 +357,13 @@ private slots:
         PtyWindow w;
         w.set("txtSet=old|txtAlarmValue_3=5");
         const int after = edit.section(':', 0, 0).toInt();
-        const QTimer &timer = w.window->calibration().Timer3();
+        const QTimer &timer = w.window->calibration().batchReadTimer();
         w.click("cmdReadAll");
         QCOMPARE(timer.interval(), 2000);
         // Plays the module, answering every request; each tick comes at once, not 2 s later.
         QList<int> heard;
         QString list;
-        for (; timer.isActive(); w.window->calibration().Timer3_Timer()) {
+        for (; timer.isActive(); w.window->calibration().batchReadTick()) {
             const QByteArray request = w.peer.readFor(100, 8);
             if (request.size() < 8)
                 continue;

@@ -68,14 +68,14 @@ private slots:
         connect(&w.window->link(), &tr::Link::measurementDecoded, this, [&] { ++decoded; });
         connect(w.ui().txtOutPut, &QLineEdit::textChanged, this,
                 [&](const QString &text) { shown.push_back(qHash(text)); });
-        w.acquisition().cmdOneM_Click();
+        w.acquisition().startCyclic();
         long rssEarly = -1;
         for (int done = 0; done < kCycles; done = w.ui().lblCounter->text().toInt()) {
             QTest::qWait(250);
             if (rssEarly < 0 && done >= std::min(200, kCycles / 4))
                 rssEarly = rss();
         }
-        w.acquisition().cmdStopOnce_Click();
+        w.acquisition().stopCyclic();
         QTest::qWait(400); // late answers of the last cycles
         const long rssLate = rss();
         QVERIFY(cli.state() == QProcess::NotRunning || cli.waitForFinished(30000));

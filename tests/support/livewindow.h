@@ -3,7 +3,7 @@
 // The real window with its real serial port on a temporary program directory: comm.set says
 // COM4 at 19200 baud, ModSet.set station 2 and eight registers unless a test says otherwise.
 // Whoever plays the module makes comPort() a link to its end of the line before open() runs
-// Form_Load; start() has the real tr6400-sim play it.
+// loadSettings; start() has the real tr6400-sim play it.
 #include "app/frmmain.h"
 #include "panels/acquisitionpanel.h"
 #include "support/files.h"
@@ -25,7 +25,7 @@ struct LiveWindow {
     SimulatorProcess sim;
     std::unique_ptr<frmMain> window;
     std::unique_ptr<WindowControls> controls;
-    std::optional<QString> loadFailure; // why Form_Load refused to start
+    std::optional<QString> loadFailure; // why loadSettings refused to start
 
     explicit LiveWindow(const QByteArray &comm = "4,19200\r\n",
                         const QByteArray &modset = "1,2,8,1\r\n") {
@@ -40,7 +40,7 @@ struct LiveWindow {
     bool open() {
         window = std::make_unique<frmMain>(ToolDirs::portable(dir.path()), messages, files);
         controls = std::make_unique<WindowControls>(*window);
-        if ((loadFailure = window->Form_Load()))
+        if ((loadFailure = window->loadSettings()))
             return false;
         window->show();
         return window->port().PortOpen();
