@@ -3,6 +3,7 @@
 #include "domain/settingsfile.h"
 #include "panels/acquisitionpanel.h"
 #include "panels/calibrationpanel.h"
+#include "panels/linehintlabel.h"
 #include "panels/linepanel.h"
 #include "panels/manualwindow.h"
 #include "panels/opaquebackground.h"
@@ -143,6 +144,8 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
             &AcquisitionPanel::releaseLine);
     lampToolTip_ = ui_->imgConnected->toolTip();
     connect(ports_.get(), &PortPanel::openFailureChanged, this, &frmMain::showOpenFailure);
+    connect(ports_.get(), &PortPanel::openFailureChanged, &line_->hint(),
+            &LineHintLabel::setPortFailure);
 
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
             &frmMain::openManual);

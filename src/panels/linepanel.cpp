@@ -3,6 +3,7 @@
 #include "domain/datafile.h"
 #include "modbus/hextext.h"
 #include "monitor/wallclock.h"
+#include "panels/linehintlabel.h"
 #include "panels/seams.h"
 #include "serial/link.h"
 
@@ -203,6 +204,8 @@ LinePanel::LinePanel(Link &link, MessageBox &messages, FileDialog &files, ToolDi
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
+    hint_ = new LineHintLabel(this);
+    layout->addWidget(hint_);
     layout->addWidget(box);
     layout->addLayout(buttons);
     layout->addWidget(table_, 1);
@@ -236,6 +239,7 @@ void LinePanel::addLine(TrafficLine line) {
 
 void LinePanel::conclude(const RequestOutcome &outcome, std::int64_t atMicros) {
     statistics_.concluded(outcome);
+    hint_->concluded(outcome.verdict, exceptionCode_);
     if (outcome.verdict == Verdict::NoAnswer)
         addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, {}, Verdict::NoAnswer});
     if (outcome.kind == KindMeasurement && outcome.verdict != Verdict::Decoded)
@@ -252,6 +256,8 @@ void LinePanel::requestObserved(const QByteArray &bytes, std::int16_t kind, std:
 void LinePanel::answerObserved(const QByteArray &bytes, Verdict verdict, bool taken,
                                std::int64_t atMicros) {
     addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, bytes, verdict});
+    if (verdict == Verdict::Exception && bytes.size() >= 3)
+        exceptionCode_ = static_cast<std::uint8_t>(bytes[2]);
     if (const auto outcome = tracker_.bytesSeen(verdict, taken, atMicros))
         conclude(*outcome, atMicros);
 }
