@@ -20,7 +20,7 @@ LineHint hintFor(const JudgedRequest &r) {
     case Verdict::Short:
         return LineHint::Short;
     case Verdict::Exception:
-        return r.exceptionCode == kIllegalDataAddress ? LineHint::RegisterCount : LineHint::None;
+        return r.exceptionCode == kIllegalDataAddress ? LineHint::RegisterCount : LineHint::Refused;
     }
     return LineHint::None;
 }

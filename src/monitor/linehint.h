@@ -20,6 +20,7 @@ enum class LineHint {
     BadCrc,        // baud rate or parity mismatch, noise, termination
     Short,         // the line or the converter drops bytes
     RegisterCount, // exception 02: more registers asked for than the module holds
+    Refused,       // another exception code: function code or start address
     PortClosed,    // the port would not open
 };
 

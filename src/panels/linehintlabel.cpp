@@ -30,7 +30,8 @@ void LineHintLabel::forget() {
 
 void LineHintLabel::update() {
     const LineHint next = chooseLineHint(recent_, !portReason_.isEmpty());
-    const QString text = hintText(next, portReason_);
+    const int code = recent_.empty() ? 0 : recent_.back().exceptionCode;
+    const QString text = hintText(next, portReason_, code);
     if (next == hint_ && text == this->text())
         return;
     hint_ = next;
@@ -38,7 +39,7 @@ void LineHintLabel::update() {
     setVisible(next != LineHint::None);
 }
 
-QString LineHintLabel::hintText(LineHint hint, const QString &portReason) {
+QString LineHintLabel::hintText(LineHint hint, const QString &portReason, int exceptionCode) {
     switch (hint) {
     case LineHint::None:
         break;
@@ -51,6 +52,9 @@ QString LineHintLabel::hintText(LineHint hint, const QString &portReason) {
         return tr("应答不完整：线路或转换器丢失了字节，请换一个转换器、缩短线路或降低波特率。");
     case LineHint::RegisterCount:
         return tr("模块回应异常码 02：读取的寄存器个数超过模块所有，请减小“数据长度”。");
+    case LineHint::Refused:
+        return tr("模块回应异常码 %1：模块拒绝了该请求，请检查功能码（3 或 4）和起始地址。")
+            .arg(exceptionCode, 2, 10, QLatin1Char('0'));
     case LineHint::PortClosed:
         return tr("串口未打开（%1）：请选择其他串口，或关闭占用它的程序。").arg(portReason);
     }

@@ -23,7 +23,7 @@ public:
     // Requests made meanwhile (a scan of other stations) say nothing about the chosen module.
     void forget();
 
-    static QString hintText(LineHint hint, const QString &portReason);
+    static QString hintText(LineHint hint, const QString &portReason, int exceptionCode);
 
 private:
     void update();

@@ -31,8 +31,7 @@ private slots:
         QTest::newRow("bad crc") << Recent{crc, crc, crc} << false << LineHint::BadCrc;
         QTest::newRow("short") << Recent{cut, cut, cut} << false << LineHint::Short;
         QTest::newRow("exception 02") << Recent{ex2, ex2, ex2} << false << LineHint::RegisterCount;
-        QTest::newRow("other exception says nothing")
-            << Recent{ex3, ex3, ex3} << false << LineHint::None;
+        QTest::newRow("other exception") << Recent{ex3, ex3, ex3} << false << LineHint::Refused;
         QTest::newRow("exceptions of two codes")
             << Recent{ex2, ex3, ex2} << false << LineHint::None;
         QTest::newRow("mixed failures") << Recent{silent, crc, silent} << false << LineHint::None;
