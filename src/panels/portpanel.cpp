@@ -154,6 +154,18 @@ void PortPanel::Combo1_Click() {
     openPort();
 }
 
+void PortPanel::useBaud(int baud) {
+    const int entry = Combo2_.findText(QString::number(baud));
+    if (entry >= 0)
+        combo2Selection_.select(entry);
+    else
+        Combo2_.setEditText(QString::number(baud));
+    if (!port_.setSettings(QString::number(baud) + QStringLiteral(",N,8,1")))
+        return;
+    switchPort(port_.CommPort());
+    openPort();
+}
+
 void PortPanel::cmdCom_Click() {
     switchPort(combo1Selection_.selectedIndex() + 1);
     // A number the port refused leaves the previous one, which is then saved.

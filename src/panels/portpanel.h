@@ -44,6 +44,9 @@ public:
     int selectedBaud() const { return combo2Selection_.selectedIndex(); }
 
     void Combo1_Click();
+    // Another baud rate for the open port, as "保存设置" would set it but without saving it:
+    // the baud box shows it and the port is opened again at it.
+    void useBaud(int baud);
     void cmdCom_Click();
     void OpenOnComm();
 
