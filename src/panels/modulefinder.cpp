@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -57,6 +58,12 @@ ModuleFinder::ModuleFinder(Link &link, const QComboBox &baudBox, const QLineEdit
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setMaximumHeight(110);
 
+    // The texts are never cut, whatever the language; the progress bar gives way.
+    const int margin = 2 * style()->pixelMetric(QStyle::PM_ButtonMargin) + 4;
+    for (QPushButton *b : {find_, cancel_, use_})
+        b->setMinimumWidth(
+            std::max(b->sizeHint().width(), fontMetrics().horizontalAdvance(b->text()) + margin));
+    scope_->setMinimumWidth(scope_->sizeHint().width());
     auto *row = new QHBoxLayout;
     row->addWidget(find_);
     row->addWidget(scope_);
