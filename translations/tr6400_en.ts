@@ -557,7 +557,7 @@ Do you want to replace it?</translation>
     </message>
     <message>
         <source>正在查找，采集已暂停……</source>
-        <translation>Searching; acquisition is paused…</translation>
+        <translation>Searching, acquisition paused…</translation>
     </message>
     <message>
         <source>找到 %1 个模块：选中一行后按“使用”</source>

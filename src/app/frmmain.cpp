@@ -111,7 +111,7 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     ui_->SSTab1->addTab(line_, tr("通信"));
     connect(line_, &LinePanel::measurementFailed, trend_, &TrendPanel::addGap);
     finder_ = new ModuleFinder(link_, *ui_->Combo2, *ui_->txtFunID, line_);
-    static_cast<QBoxLayout *>(line_->layout())->insertWidget(1, finder_);
+    static_cast<QBoxLayout *>(line_->layout())->insertWidget(0, finder_);
     connect(finder_, &ModuleFinder::lineClaimed, acquisition_.get(), &AcquisitionPanel::holdLine);
     connect(finder_, &ModuleFinder::lineReleased, acquisition_.get(),
             &AcquisitionPanel::releaseLine);

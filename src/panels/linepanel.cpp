@@ -204,11 +204,12 @@ LinePanel::LinePanel(Link &link, MessageBox &messages, FileDialog &files, ToolDi
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
-    hint_ = new LineHintLabel(this);
-    layout->addWidget(hint_);
     layout->addWidget(box);
     layout->addLayout(buttons);
     layout->addWidget(table_, 1);
+    // Below the table, which gives way: nothing the operator may be about to click moves.
+    hint_ = new LineHintLabel(this);
+    layout->addWidget(hint_);
 
     connect(reset, &QPushButton::clicked, this, &LinePanel::cmdStatsReset_Click);
     connect(pause_, &QPushButton::clicked, this, &LinePanel::cmdTrafficPause_Click);

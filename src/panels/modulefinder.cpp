@@ -46,8 +46,6 @@ ModuleFinder::ModuleFinder(Link &link, const QComboBox &baudBox, const QLineEdit
     use_->setObjectName(QStringLiteral("cmdFindUse"));
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("prgFindModule"));
-    state_ = new QLabel(this);
-    state_->setObjectName(QStringLiteral("lblFindState"));
     list_ = new QTableWidget(0, 3, this);
     list_->setObjectName(QStringLiteral("lstModules"));
     list_->setHorizontalHeaderLabels({tr("设备地址"), tr("波特率"), tr("前八个数值")});
@@ -56,6 +54,7 @@ ModuleFinder::ModuleFinder(Link &link, const QComboBox &baudBox, const QLineEdit
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setMinimumHeight(3 * list_->verticalHeader()->defaultSectionSize());
     list_->setMaximumHeight(110);
 
     // The texts are never cut, whatever the language; the progress bar gives way.
@@ -72,7 +71,6 @@ ModuleFinder::ModuleFinder(Link &link, const QComboBox &baudBox, const QLineEdit
     row->addWidget(use_);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(row);
-    layout->addWidget(state_);
     layout->addWidget(list_);
     showRunning(false);
 
@@ -103,7 +101,8 @@ void ModuleFinder::cmdFindModule_Click() {
     }
     const int function = functionBox_.text().toInt();
     list_->setRowCount(0);
-    state_->setText(tr("正在查找，采集已暂停……"));
+    // The bar says how far the search is and, once it ends, how it ended.
+    progress_->setFormat(tr("正在查找，采集已暂停……") + QStringLiteral(" %p%"));
     emit lineClaimed();
     showRunning(true);
     scan_.start(bauds, static_cast<std::uint8_t>(function == 4 ? 4 : 3));
@@ -130,15 +129,15 @@ void ModuleFinder::scanFinished(ModuleScan::End end) {
     showRunning(false);
     switch (end) {
     case ModuleScan::End::Done:
-        state_->setText(list_->rowCount() > 0
-                            ? tr("找到 %1 个模块：选中一行后按“使用”").arg(list_->rowCount())
-                            : tr("没有找到模块：请检查接线、A/B 线和模块电源"));
+        progress_->setFormat(list_->rowCount() > 0
+                                 ? tr("找到 %1 个模块：选中一行后按“使用”").arg(list_->rowCount())
+                                 : tr("没有找到模块：请检查接线、A/B 线和模块电源"));
         break;
     case ModuleScan::End::Cancelled:
-        state_->setText(tr("查找已取消，找到 %1 个模块").arg(list_->rowCount()));
+        progress_->setFormat(tr("查找已取消，找到 %1 个模块").arg(list_->rowCount()));
         break;
     case ModuleScan::End::PortClosed:
-        state_->setText(tr("串口未打开，无法查找"));
+        progress_->setFormat(tr("串口未打开，无法查找"));
         break;
     }
     emit lineReleased();

@@ -5,7 +5,6 @@
 #include <QGroupBox>
 
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -51,7 +50,6 @@ private:
     QPushButton *use_ = nullptr;
     QProgressBar *progress_ = nullptr;
     QTableWidget *list_ = nullptr;
-    QLabel *state_ = nullptr;
 };
 
 } // namespace tr
