@@ -379,8 +379,8 @@ Do you want to replace it?</translation>
         <translation>The module answers with exception 02: more registers are asked for than the module holds; lower "Count".</translation>
     </message>
     <message>
-        <source>模块回应异常码 %1：模块拒绝了该请求，请检查功能码（3 或 4）和起始地址。</source>
-        <translation>The module answers with exception %1: it refuses the request; check the function code (3 or 4) and the start address.</translation>
+        <source>模块回应异常码 %1：模块拒绝了该请求，请检查“功 能 码”（3 或 4）和“超始地址”。</source>
+        <translation>The module answers with exception %1: it refuses the request; check "Function" (3 or 4) and "Start".</translation>
     </message>
     <message>
         <source>串口未打开（%1）：请选择其他串口，或关闭占用它的程序。</source>

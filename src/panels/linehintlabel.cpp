@@ -53,7 +53,7 @@ QString LineHintLabel::hintText(LineHint hint, const QString &portReason, int ex
     case LineHint::RegisterCount:
         return tr("模块回应异常码 02：读取的寄存器个数超过模块所有，请减小“数据长度”。");
     case LineHint::Refused:
-        return tr("模块回应异常码 %1：模块拒绝了该请求，请检查功能码（3 或 4）和起始地址。")
+        return tr("模块回应异常码 %1：模块拒绝了该请求，请检查“功 能 码”（3 或 4）和“超始地址”。")
             .arg(exceptionCode, 2, 10, QLatin1Char('0'));
     case LineHint::PortClosed:
         return tr("串口未打开（%1）：请选择其他串口，或关闭占用它的程序。").arg(portReason);
