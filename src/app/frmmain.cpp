@@ -116,6 +116,14 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     connect(finder_, &ModuleFinder::lineReleased, acquisition_.get(),
             &AcquisitionPanel::releaseLine);
     // The probes of other stations say nothing about the module the window talks to.
+    // The search sets the port's rate itself and puts the old one back at its end.
+    for (QWidget *portControl :
+         std::initializer_list<QWidget *>{ui_->Combo1, ui_->Combo2, ui_->cmdCom}) {
+        connect(finder_, &ModuleFinder::lineClaimed, portControl,
+                [portControl] { portControl->setEnabled(false); });
+        connect(finder_, &ModuleFinder::lineReleased, portControl,
+                [portControl] { portControl->setEnabled(true); });
+    }
     connect(finder_, &ModuleFinder::lineClaimed, &line_->hint(), &LineHintLabel::forget);
     connect(finder_, &ModuleFinder::lineReleased, &line_->hint(), &LineHintLabel::forget);
     connect(finder_, &ModuleFinder::moduleChosen, this, [this](int station, int baud) {

@@ -28,6 +28,7 @@ private slots:
         finder.cmdFindModule_Click();
         QVERIFY(finder.scan().running());
         QVERIFY(!f.acquisition().Timer1().isActive());
+        QVERIFY(!bauds->isEnabled()); // the search sets the rate itself
         QTRY_COMPARE_WITH_TIMEOUT(list->rowCount(), 1, 10000);
         finder.cmdFindCancel_Click();
         QTRY_VERIFY(!finder.scan().running());
@@ -39,6 +40,7 @@ private slots:
         QCOMPARE(list->item(0, 2)->text().split("  ").size(), 8);
         // Acquisition resumed, and the port is back at the rate it had.
         QVERIFY(f.acquisition().Timer1().isActive());
+        QVERIFY(bauds->isEnabled());
         QVERIFY(f.window->port().Settings().startsWith("19200,"));
 
         f.acquisition().cmdStopOnce_Click();
