@@ -361,6 +361,33 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>tr::LineHintLabel</name>
+    <message>
+        <source>模块没有应答：请检查设备地址和波特率是否与模块一致、A/B 线是否接反、长线两端是否有终端电阻；地址或波特率不明时请用“查找模块”。</source>
+        <translation>The module does not answer: check that the station and baud rate are the module's, that A and B are not swapped and that a long line is terminated at both ends; if the station or baud rate is unknown, use "Find the module".</translation>
+    </message>
+    <message>
+        <source>应答校验错误：波特率或校验方式与模块不一致、线路有干扰，或缺少终端电阻。</source>
+        <translation>The answers fail their CRC: the baud rate or parity differs from the module's, there is noise on the line, or the termination is missing.</translation>
+    </message>
+    <message>
+        <source>应答不完整：线路或转换器丢失了字节，请换一个转换器、缩短线路或降低波特率。</source>
+        <translation>The answers are cut short: the line or the converter drops bytes; try another converter, a shorter line or a lower baud rate.</translation>
+    </message>
+    <message>
+        <source>模块回应异常码 02：读取的寄存器个数超过模块所有，请减小“数据长度”。</source>
+        <translation>The module answers with exception 02: more registers are asked for than the module holds; lower "Count".</translation>
+    </message>
+    <message>
+        <source>模块回应异常码 %1：模块拒绝了该请求，请检查“功 能 码”（3 或 4）和“超始地址”。</source>
+        <translation>The module answers with exception %1: it refuses the request; check "Function" (3 or 4) and "Start".</translation>
+    </message>
+    <message>
+        <source>串口未打开（%1）：请选择其他串口，或关闭占用它的程序。</source>
+        <translation>The port is not open (%1): choose another port, or close the program that holds it.</translation>
+    </message>
+</context>
+<context>
     <name>tr::LinePanel</name>
     <message>
         <source>通信统计</source>
@@ -488,6 +515,65 @@ Do you want to replace it?</translation>
     <message>
         <source>系统提示</source>
         <translation>Notice</translation>
+    </message>
+</context>
+<context>
+    <name>tr::ModuleFinder</name>
+    <message>
+        <source>异常码 %1</source>
+        <translation>exception %1</translation>
+    </message>
+    <message>
+        <source>查找模块</source>
+        <translation>Find the module</translation>
+    </message>
+    <message>
+        <source>所选波特率</source>
+        <translation>Chosen baud rate</translation>
+    </message>
+    <message>
+        <source>所有波特率</source>
+        <translation>Every baud rate</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>使用</source>
+        <translation>Use</translation>
+    </message>
+    <message>
+        <source>设备地址</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud</translation>
+    </message>
+    <message>
+        <source>前八个数值</source>
+        <translation>First eight values</translation>
+    </message>
+    <message>
+        <source>正在查找，采集已暂停……</source>
+        <translation>Searching, acquisition paused…</translation>
+    </message>
+    <message>
+        <source>找到 %1 个模块：选中一行后按“使用”</source>
+        <translation>%1 module(s) found: select a line and press "Use"</translation>
+    </message>
+    <message>
+        <source>没有找到模块：请检查接线、A/B 线和模块电源</source>
+        <translation>No module found: check the wiring, A and B, and the module's power</translation>
+    </message>
+    <message>
+        <source>查找已取消，找到 %1 个模块</source>
+        <translation>Search cancelled, %1 module(s) found</translation>
+    </message>
+    <message>
+        <source>串口未打开，无法查找</source>
+        <translation>The port is not open; nothing can be searched</translation>
     </message>
 </context>
 <context>

@@ -3,8 +3,10 @@
 #include "domain/settingsfile.h"
 #include "panels/acquisitionpanel.h"
 #include "panels/calibrationpanel.h"
+#include "panels/linehintlabel.h"
 #include "panels/linepanel.h"
 #include "panels/manualwindow.h"
+#include "panels/modulefinder.h"
 #include "panels/opaquebackground.h"
 #include "panels/portpanel.h"
 #include "panels/seams.h"
@@ -12,6 +14,7 @@
 #include "ui_frmmain.h"
 #include "version/version.h"
 
+#include <QBoxLayout>
 #include <QFileInfo>
 #include <QScreen>
 #include <QShortcut>
@@ -107,6 +110,26 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
     ui_->SSTab1->addTab(trend_, tr("趋势"));
     ui_->SSTab1->addTab(line_, tr("通信"));
     connect(line_, &LinePanel::measurementFailed, trend_, &TrendPanel::addGap);
+    finder_ = new ModuleFinder(link_, *ui_->Combo2, *ui_->txtFunID, line_);
+    static_cast<QBoxLayout *>(line_->layout())->insertWidget(0, finder_);
+    connect(finder_, &ModuleFinder::lineClaimed, acquisition_.get(), &AcquisitionPanel::holdLine);
+    connect(finder_, &ModuleFinder::lineReleased, acquisition_.get(),
+            &AcquisitionPanel::releaseLine);
+    // The probes of other stations say nothing about the module the window talks to.
+    // The search sets the port's rate itself and puts the old one back at its end.
+    for (QWidget *portControl :
+         std::initializer_list<QWidget *>{ui_->Combo1, ui_->Combo2, ui_->cmdCom}) {
+        connect(finder_, &ModuleFinder::lineClaimed, portControl,
+                [portControl] { portControl->setEnabled(false); });
+        connect(finder_, &ModuleFinder::lineReleased, portControl,
+                [portControl] { portControl->setEnabled(true); });
+    }
+    connect(finder_, &ModuleFinder::lineClaimed, &line_->hint(), &LineHintLabel::forget);
+    connect(finder_, &ModuleFinder::lineReleased, &line_->hint(), &LineHintLabel::forget);
+    connect(finder_, &ModuleFinder::moduleChosen, this, [this](int station, int baud) {
+        ui_->txtStationID->setText(QString::number(station));
+        ports_->useBaud(baud);
+    });
 
     // A text that is already shown is not set again: setting it would repaint the box. The
     // received bytes are laid out on the next turn of the event loop, after the values they
@@ -143,6 +166,8 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
             &AcquisitionPanel::releaseLine);
     lampToolTip_ = ui_->imgConnected->toolTip();
     connect(ports_.get(), &PortPanel::openFailureChanged, this, &frmMain::showOpenFailure);
+    connect(ports_.get(), &PortPanel::openFailureChanged, &line_->hint(),
+            &LineHintLabel::setPortFailure);
 
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
             &frmMain::openManual);

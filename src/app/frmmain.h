@@ -19,6 +19,7 @@ class CalibrationPanel;
 class FileDialog;
 class LinePanel;
 class ManualWindow;
+class ModuleFinder;
 class MessageBox;
 class PortPanel;
 class TrendPanel;
@@ -43,6 +44,7 @@ public:
     CalibrationPanel &calibration() { return *calibration_; }
     TrendPanel &trend() { return *trend_; }
     LinePanel &lineMonitor() { return *line_; }
+    ModuleFinder &moduleFinder() { return *finder_; }
     // F1 and "使用说明": the manual in a window of its own, made at the first call.
     void openManual();
 
@@ -64,6 +66,7 @@ private:
     // Tabs after the three of the form; the tab widget owns them.
     TrendPanel *trend_ = nullptr;
     LinePanel *line_ = nullptr;
+    ModuleFinder *finder_ = nullptr;
     ManualWindow *manual_ = nullptr; // a child window of this one
 };
 

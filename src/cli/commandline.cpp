@@ -2,6 +2,7 @@
 
 #include "cli/exitcodes.h"
 #include "domain/opnumber.h"
+#include "modbus/scanplan.h"
 #include "serial/mscomm.h"
 
 #include <QMap>
@@ -386,8 +387,7 @@ private:
             if (!given_.contains("--retries"))
                 o.retries = 0;
             if (!given_.contains("--station"))
-                for (int s = 1; s <= 247; ++s)
-                    o.stations << s;
+                o.stations = allStations();
         }
         if ((o.command == Read || o.command == Scan) && given_.contains("--station")) {
             if (!stationList())

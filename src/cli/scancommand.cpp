@@ -4,6 +4,7 @@
 #include "cli/exitcodes.h"
 #include "cli/stopsignals.h"
 #include "modbus/decode.h"
+#include "modbus/scanplan.h"
 
 #include <QElapsedTimer>
 
@@ -16,37 +17,41 @@ int runScan(const CliOptions &o, Transactor &link) {
     QElapsedTimer clock;
     clock.start();
     int found = 0;
-    for (const int baud : o.bauds) {
-        if (!link.setBaud(baud)) {
-            printError(QStringLiteral("the port does not take %1 baud").arg(baud));
-            continue;
-        }
-        if (progress)
-            printNote(
-                QStringLiteral("scan: %1 baud, %2 station(s)").arg(baud).arg(o.stations.size()));
-        for (qsizetype i = 0; i < o.stations.size() && !StopSignals::received(); ++i) {
-            const int station = o.stations[i];
-            if (progress && i > 0 && i % 50 == 0)
-                printNote(QStringLiteral("scan: %1 baud, station %2").arg(baud).arg(station));
-            const Frame request = measurementRequest(static_cast<std::uint8_t>(station),
-                                                     static_cast<std::uint8_t>(o.function), 0, 8);
-            const Exchange ex = link.exchange(request, expect);
-            if (ex.disconnected) {
-                printError(QStringLiteral("%1 went away; the scan stops").arg(o.device));
-                return ExitFileError;
-            }
-            // An exception is an answer too: a module is there, it only refused the read.
-            if (!ex.check.ok() && ex.check.status != AnswerStatus::Exception)
+    for (ScanPlan plan(o.bauds, o.stations); !plan.finished() && !StopSignals::received();
+         plan.advance()) {
+        const ScanProbe probe = plan.current();
+        if (plan.startsBaud()) {
+            if (!link.setBaud(probe.baud)) {
+                printError(QStringLiteral("the port does not take %1 baud").arg(probe.baud));
+                plan.skipBaud();
                 continue;
-            ++found;
-            const QString readings =
-                ex.check.ok() ? valueLine(decodeMeasurement(8, ex.answer).readings).trimmed()
-                              : statusText(ex.check);
-            printLine(
-                QStringLiteral("station %1 at %2 baud: %3").arg(station).arg(baud).arg(readings));
+            }
+            if (progress)
+                printNote(QStringLiteral("scan: %1 baud, %2 station(s)")
+                              .arg(probe.baud)
+                              .arg(o.stations.size()));
         }
-        if (StopSignals::received())
-            break;
+        if (progress && probe.stationIndex > 0 && probe.stationIndex % 50 == 0)
+            printNote(
+                QStringLiteral("scan: %1 baud, station %2").arg(probe.baud).arg(probe.station));
+        const Frame request = measurementRequest(static_cast<std::uint8_t>(probe.station),
+                                                 static_cast<std::uint8_t>(o.function), 0, 8);
+        const Exchange ex = link.exchange(request, expect);
+        if (ex.disconnected) {
+            printError(QStringLiteral("%1 went away; the scan stops").arg(o.device));
+            return ExitFileError;
+        }
+        // An exception is an answer too: a module is there, it only refused the read.
+        if (!ex.check.ok() && ex.check.status != AnswerStatus::Exception)
+            continue;
+        ++found;
+        const QString readings = ex.check.ok()
+                                     ? valueLine(decodeMeasurement(8, ex.answer).readings).trimmed()
+                                     : statusText(ex.check);
+        printLine(QStringLiteral("station %1 at %2 baud: %3")
+                      .arg(probe.station)
+                      .arg(probe.baud)
+                      .arg(readings));
     }
     if (o.progress != Progress::Silenced)
         printError(QStringLiteral("scan%1: %2 module(s) found in %3 s")

@@ -3,6 +3,7 @@
 #include "domain/datafile.h"
 #include "modbus/hextext.h"
 #include "monitor/wallclock.h"
+#include "panels/linehintlabel.h"
 #include "panels/seams.h"
 #include "serial/link.h"
 
@@ -206,6 +207,9 @@ LinePanel::LinePanel(Link &link, MessageBox &messages, FileDialog &files, ToolDi
     layout->addWidget(box);
     layout->addLayout(buttons);
     layout->addWidget(table_, 1);
+    // Below the table, which gives way: nothing the operator may be about to click moves.
+    hint_ = new LineHintLabel(this);
+    layout->addWidget(hint_);
 
     connect(reset, &QPushButton::clicked, this, &LinePanel::resetStatistics);
     connect(pause_, &QPushButton::clicked, this, &LinePanel::pauseOrResumeTraffic);
@@ -236,6 +240,7 @@ void LinePanel::addLine(TrafficLine line) {
 
 void LinePanel::conclude(const RequestOutcome &outcome, std::int64_t atMicros) {
     statistics_.concluded(outcome);
+    hint_->concluded(outcome.verdict, exceptionCode_);
     if (outcome.verdict == Verdict::NoAnswer)
         addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, {}, Verdict::NoAnswer});
     if (outcome.kind == KindMeasurement && outcome.verdict != Verdict::Decoded)
@@ -252,6 +257,8 @@ void LinePanel::requestObserved(const QByteArray &bytes, std::int16_t kind, std:
 void LinePanel::answerObserved(const QByteArray &bytes, Verdict verdict, bool taken,
                                std::int64_t atMicros) {
     addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, bytes, verdict});
+    if (verdict == Verdict::Exception && bytes.size() >= 3)
+        exceptionCode_ = static_cast<std::uint8_t>(bytes[2]);
     if (const auto outcome = tracker_.bytesSeen(verdict, taken, atMicros))
         conclude(*outcome, atMicros);
 }

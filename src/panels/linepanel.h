@@ -19,6 +19,7 @@ class QTableView;
 namespace tr {
 
 class FileDialog;
+class LineHintLabel;
 class Link;
 class MessageBox;
 
@@ -60,6 +61,7 @@ public:
 
     const LineStatistics &statistics() const { return statistics_; }
     const TrafficHistory &history() const { return history_; }
+    LineHintLabel &hint() { return *hint_; }
 
     void resetStatistics();
     void pauseOrResumeTraffic();
@@ -93,6 +95,8 @@ private:
     std::array<QLabel *, 4> times_{};
     QTableView *table_ = nullptr;
     QPushButton *pause_ = nullptr;
+    LineHintLabel *hint_ = nullptr;
+    int exceptionCode_ = 0; // of the last exception answer seen
 };
 
 } // namespace tr

@@ -154,6 +154,18 @@ void PortPanel::openChosenPort() {
     openPort();
 }
 
+void PortPanel::useBaud(int baud) {
+    const int entry = baudBox_.findText(QString::number(baud));
+    if (entry >= 0)
+        baudChoice_.select(entry);
+    else
+        baudBox_.setEditText(QString::number(baud));
+    if (!port_.setSettings(QString::number(baud) + QStringLiteral(",N,8,1")))
+        return;
+    switchPort(port_.CommPort());
+    openPort();
+}
+
 void PortPanel::saveSettings() {
     switchPort(portChoice_.selectedIndex() + 1);
     // A number the port refused leaves the previous one, which is then saved.

@@ -44,6 +44,9 @@ public:
     int selectedBaud() const { return baudChoice_.selectedIndex(); }
 
     void openChosenPort();
+    // Another baud rate for the open port, as "保存设置" would set it but without saving it:
+    // the baud box shows it and the port is opened again at it.
+    void useBaud(int baud);
     void saveSettings();
 
     // The reason of a failed open as the tool tips show it.
