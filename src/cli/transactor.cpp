@@ -1,5 +1,6 @@
 #include "cli/transactor.h"
 
+#include "cli/answercheck.h"
 #include "modbus/hextext.h"
 #include "serial/linesettings.h"
 
@@ -70,8 +71,8 @@ int Transactor::waitMs(SteadyClock::time_point until) const {
     return static_cast<int>(std::min<long long>(ceil<milliseconds>(left).count(), 1 << 30));
 }
 
-Exchange Transactor::exchange(const Frame &request, const Expectation &expect,
-                              SteadyClock::time_point notAfter) {
+Exchange Transactor::exchange(const Frame &request, SteadyClock::time_point notAfter) {
+    const Expectation expect = expectedAnswer(request);
     Exchange out;
     if (lost_) {
         // One open attempt per exchange: while the device is away that is all it costs.
@@ -136,8 +137,8 @@ void Transactor::awaitLateAnswer(const Frame &request, SteadyClock::time_point n
     }
 }
 
-AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
-                                SteadyClock::time_point notAfter, Exchange &out) {
+Judgement Transactor::attempt(const Frame &request, const Expectation &expect,
+                              SteadyClock::time_point notAfter, Exchange &out) {
     awaitLateAnswer(request, notAfter, out);
     // Whatever is buffered belongs to no request of ours (a late or broken answer).
     if (dropBuffered()) {
@@ -192,8 +193,8 @@ AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
     out.lastDuration = duration_cast<microseconds>(complete.value_or(SteadyClock::now()) - written);
     out.answer = got;
 
-    const AnswerCheck check = checkAnswer(request, expect, got);
-    if (check.status == AnswerStatus::Timeout) {
+    const Judgement check = judgeAnswer(request, expect, got);
+    if (check.status == AnswerStatus::NoAnswer) {
         owedRequest_ = bytes;
         owedUntil_ = SteadyClock::now() + milliseconds(settings_.timeoutMs);
     }

@@ -35,24 +35,29 @@ double middleOf(int bucket) {
 LineStatistics::LineStatistics() : buckets_(std::size_t(kExact + kOctaves * kPerOctave), 0) {}
 
 void LineStatistics::concluded(const RequestOutcome &outcome) {
-    switch (outcome.verdict) {
-    case Verdict::Decoded:
+    bool decoded = false;
+    switch (outcome.status) {
+    case AnswerStatus::Ok:
+    case AnswerStatus::Station:
+    case AnswerStatus::Function:
+    case AnswerStatus::Length:
         ++counts_.decoded;
+        decoded = true;
         break;
-    case Verdict::BadCrc:
+    case AnswerStatus::Crc:
         ++counts_.badCrc;
         break;
-    case Verdict::Short:
+    case AnswerStatus::Short:
         ++counts_.shortAnswers;
         break;
-    case Verdict::NoAnswer:
+    case AnswerStatus::NoAnswer:
         ++counts_.noAnswer;
         break;
-    case Verdict::Exception:
+    case AnswerStatus::Exception:
         ++counts_.exceptions;
         break;
     }
-    if (outcome.verdict != Verdict::Decoded || !outcome.answerMicros)
+    if (!decoded || !outcome.answerMicros)
         return;
     const qint64 micros = *outcome.answerMicros;
     ++buckets_[std::size_t(bucketOf(micros))];

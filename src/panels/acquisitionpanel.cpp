@@ -123,7 +123,7 @@ void AcquisitionPanel::comDoOnce_Click() {
     }
     const auto [StationAddr, FunctionCode, StartAddr, DataLength] = bytes;
     if (StationAddr >= 1 && StationAddr <= 250 && DataLength >= 1 && DataLength <= 21) {
-        link_.ReadModule(StationAddr, FunctionCode, StartAddr, DataLength);
+        link_.readMeasurement(StationAddr, FunctionCode, StartAddr, DataLength);
         return;
     }
     tell(tr("请输入正确的地址、数据长度，地址和数据长度不能为0，数据长度值范围为1-21"));

@@ -30,7 +30,7 @@ constexpr int kBatchIntervalMs = 2000;
 // The two write buttons are one operation; these are all that sets them apart.
 struct CalibrationPanel::WriteButton {
     Parameter parameter;
-    std::int16_t kind;
+    AnswerKind kind;
     int valueEntry;
 };
 
@@ -63,7 +63,7 @@ ParameterRequest CalibrationPanel::readEntries() const {
                        w_.txtAlarmValue[ChannelEntry]->text());
 }
 
-void CalibrationPanel::send(const ParameterRequest &request, std::int16_t kind) {
+void CalibrationPanel::send(const ParameterRequest &request, AnswerKind kind) {
     if (!request.ok()) {
         const QString text = request.fault == ParameterRequest::Fault::Value
                                  ? tr("请输入正确的参数值，范围为0-65535")
@@ -76,7 +76,7 @@ void CalibrationPanel::send(const ParameterRequest &request, std::int16_t kind) 
 }
 
 void CalibrationPanel::cmdReadAlarm_Click() {
-    send(readEntries(), KindParametersRead);
+    send(readEntries(), AnswerKind::ParametersRead);
 }
 
 void CalibrationPanel::writeParameter(const WriteButton &button) {
@@ -87,11 +87,11 @@ void CalibrationPanel::writeParameter(const WriteButton &button) {
 }
 
 void CalibrationPanel::CmdWriteAlarmValue_Click() {
-    writeParameter({Parameter::Slope, KindSlopeWritten, SlopeEntry});
+    writeParameter({Parameter::Slope, AnswerKind::SlopeWritten, SlopeEntry});
 }
 
 void CalibrationPanel::Command5_Click() {
-    writeParameter({Parameter::Offset, KindOffsetWritten, OffsetEntry});
+    writeParameter({Parameter::Offset, AnswerKind::OffsetWritten, OffsetEntry});
 }
 
 void CalibrationPanel::cmdReadAll_Click() {
@@ -99,13 +99,13 @@ void CalibrationPanel::cmdReadAll_Click() {
     const ParameterRequest first =
         readRequest(w_.txtAlarmValue[StationEntry]->text(), QStringLiteral("1"));
     if (!first.ok()) {
-        send(first, KindParametersRead);
+        send(first, AnswerKind::ParametersRead);
         return;
     }
     w_.txtSet->setPlainText(QString());
     ReadAllText_.clear();
     w_.txtAlarmValue[ChannelEntry]->setText(QStringLiteral("1"));
-    send(first, KindParametersRead);
+    send(first, AnswerKind::ParametersRead);
     Timer3_.start(kBatchIntervalMs);
 }
 
@@ -123,11 +123,11 @@ void CalibrationPanel::Timer3_Timer() {
     if (!request.ok()) {
         // The batch ends first, so the message is told once and not at every tick.
         Timer3_.stop();
-        send(request, KindParametersRead);
+        send(request, AnswerKind::ParametersRead);
         return;
     }
     w_.txtAlarmValue[ChannelEntry]->setText(next);
-    send(request, KindParametersRead);
+    send(request, AnswerKind::ParametersRead);
 }
 
 void CalibrationPanel::applyParameters(std::optional<std::uint16_t> slope,
@@ -147,14 +147,14 @@ void CalibrationPanel::applyParameters(std::optional<std::uint16_t> slope,
     w_.txtSet->setPlainText(ReadAllText_);
 }
 
-void CalibrationPanel::applyEcho(std::int16_t kind, std::uint16_t value) {
+void CalibrationPanel::applyEcho(AnswerKind kind, std::uint16_t value) {
     if (batch_.running()) {
         batch_.echoed(kind, value);
         return;
     }
-    if (kind == KindSlopeWritten)
+    if (kind == AnswerKind::SlopeWritten)
         w_.txtAlarmValue[SlopeEntry]->setText(QString::number(value));
-    else if (kind == KindOffsetWritten)
+    else if (kind == AnswerKind::OffsetWritten)
         w_.txtAlarmValue[OffsetEntry]->setText(QString::number(value));
 }
 
@@ -222,7 +222,7 @@ void CalibrationPanel::Command2_Click() {
     const std::optional<std::uint8_t> station =
         addressEntry(w_.txtAlarmValue[StationEntry]->text());
     if (!station) {
-        send(readEntries(), KindParametersRead); // refused: the range message
+        send(readEntries(), AnswerKind::ParametersRead); // refused: the range message
         return;
     }
     if (*station == 0) {

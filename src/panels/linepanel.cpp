@@ -43,17 +43,20 @@ int TrafficModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString TrafficModel::verdictText(Verdict verdict) {
-    switch (verdict) {
-    case Verdict::Decoded:
+QString TrafficModel::verdictText(AnswerStatus status) {
+    switch (status) {
+    case AnswerStatus::Ok:
+    case AnswerStatus::Station:
+    case AnswerStatus::Function:
+    case AnswerStatus::Length:
         return tr("已解码");
-    case Verdict::BadCrc:
+    case AnswerStatus::Crc:
         return tr("CRC错误");
-    case Verdict::Short:
+    case AnswerStatus::Short:
         return tr("不完整");
-    case Verdict::NoAnswer:
+    case AnswerStatus::NoAnswer:
         return tr("无应答");
-    case Verdict::Exception:
+    case AnswerStatus::Exception:
         return tr("异常应答");
     }
     return {};
@@ -77,7 +80,7 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const {
     case BytesColumn:
         return receivedHex(line.bytes).trimmed();
     case VerdictColumn:
-        return line.verdict ? verdictText(*line.verdict) : QString();
+        return line.status ? verdictText(*line.status) : QString();
     default:
         return {};
     }
@@ -236,23 +239,24 @@ void LinePanel::addLine(TrafficLine line) {
 
 void LinePanel::conclude(const RequestOutcome &outcome, std::int64_t atMicros) {
     statistics_.concluded(outcome);
-    if (outcome.verdict == Verdict::NoAnswer)
-        addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, {}, Verdict::NoAnswer});
-    if (outcome.kind == KindMeasurement && outcome.verdict != Verdict::Decoded)
+    if (outcome.status == AnswerStatus::NoAnswer)
+        addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, {}, AnswerStatus::NoAnswer});
+    if (outcome.kind == AnswerKind::Measurement && outcome.status != AnswerStatus::Ok)
         emit measurementFailed(wallMsAt(outcome.requestAt));
 }
 
-void LinePanel::requestObserved(const QByteArray &bytes, std::int16_t kind, std::int64_t atMicros) {
+void LinePanel::requestObserved(const QByteArray &bytes, AnswerKind kind, std::int64_t atMicros) {
     if (const auto unanswered = tracker_.requestWritten(kind, atMicros))
         conclude(*unanswered, atMicros);
     statistics_.requestWritten();
     addLine({wallMsAt(atMicros), TrafficLine::Direction::Sent, bytes, std::nullopt});
 }
 
-void LinePanel::answerObserved(const QByteArray &bytes, Verdict verdict, bool taken,
+void LinePanel::answerObserved(const QByteArray &bytes, const Judgement &judgement, bool taken,
                                std::int64_t atMicros) {
-    addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, bytes, verdict});
-    if (const auto outcome = tracker_.bytesSeen(verdict, taken, atMicros))
+    const AnswerStatus status = seenByWindow(judgement);
+    addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, bytes, status});
+    if (const auto outcome = tracker_.bytesSeen(status, taken, atMicros))
         conclude(*outcome, atMicros);
 }
 
@@ -304,10 +308,8 @@ void LinePanel::cmdTrafficSave_Click() {
     const std::array<QString, 2> directions = {
         TrafficModel::directionText(TrafficLine::Direction::Sent),
         TrafficModel::directionText(TrafficLine::Direction::Received)};
-    std::array<QString, 5> verdicts;
-    for (int v = 0; v < 5; ++v)
-        verdicts[std::size_t(v)] = TrafficModel::verdictText(Verdict(v));
-    if (const auto failure = replaceFile(*chosen, trafficText(history_, directions, verdicts)))
+    if (const auto failure =
+            replaceFile(*chosen, trafficText(history_, directions, &TrafficModel::verdictText)))
         messages_.show(
             tr("记录保存失败：%1（%2）").arg(QDir::toNativeSeparators(*chosen), *failure),
             promptCaption(), MessageBox::Icon::None);

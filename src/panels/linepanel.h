@@ -1,7 +1,7 @@
 #pragma once
 
 #include "domain/tooldirs.h"
-#include "modbus/verdict.h"
+#include "modbus/answer.h"
 #include "monitor/linestatistics.h"
 #include "monitor/requesttracker.h"
 #include "monitor/traffichistory.h"
@@ -40,7 +40,7 @@ public:
     // The lines were replaced (cleared): the view starts over.
     void restart();
 
-    static QString verdictText(Verdict verdict);
+    static QString verdictText(AnswerStatus status);
     static QString directionText(TrafficLine::Direction direction);
 
 private:
@@ -74,8 +74,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void requestObserved(const QByteArray &bytes, std::int16_t kind, std::int64_t atMicros);
-    void answerObserved(const QByteArray &bytes, Verdict verdict, bool taken,
+    void requestObserved(const QByteArray &bytes, AnswerKind kind, std::int64_t atMicros);
+    void answerObserved(const QByteArray &bytes, const Judgement &judgement, bool taken,
                         std::int64_t atMicros);
     void conclude(const RequestOutcome &outcome, std::int64_t atMicros);
     void addLine(TrafficLine line);

@@ -89,7 +89,7 @@ private slots:
         for (qsizetype i = 0; i < line.history().size(); ++i) {
             const TrafficLine &l = line.history().at(i);
             sent += l.direction == TrafficLine::Direction::Sent;
-            if (l.verdict == Verdict::Decoded)
+            if (l.status == AnswerStatus::Ok)
                 decoded << l.bytes;
         }
         QCOMPARE(sent, kRequests);
