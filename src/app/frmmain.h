@@ -1,6 +1,7 @@
 #pragma once
 
 #include "domain/tooldirs.h"
+#include "monitor/linerecorder.h"
 #include "serial/link.h"
 #include "serial/mscomm.h"
 
@@ -42,6 +43,7 @@ public:
     CalibrationPanel &calibration() { return *calibration_; }
     TrendPanel &trend() { return *trend_; }
     LinePanel &lineMonitor() { return *line_; }
+    const LineRecorder &lineRecorder() const { return recorder_; }
 
 private:
     void raiseLamp(Lamp lamp);
@@ -53,6 +55,7 @@ private:
     std::unique_ptr<Ui::frmMain> ui_;
     MSComm MSComm1_;
     Link link_;
+    LineRecorder recorder_;
     std::unique_ptr<PortPanel> ports_;
     std::unique_ptr<AcquisitionPanel> acquisition_;
     std::unique_ptr<CalibrationPanel> calibration_;

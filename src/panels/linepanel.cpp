@@ -2,9 +2,8 @@
 
 #include "domain/datafile.h"
 #include "modbus/hextext.h"
-#include "monitor/wallclock.h"
+#include "monitor/linerecorder.h"
 #include "panels/seams.h"
-#include "serial/link.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -144,10 +143,10 @@ void TrafficModel::restart() {
     endResetModel();
 }
 
-LinePanel::LinePanel(Link &link, MessageBox &messages, FileDialog &files, ToolDirs dirs,
+LinePanel::LinePanel(LineRecorder &recorder, MessageBox &messages, FileDialog &files, ToolDirs dirs,
                      QWidget *parent)
-    : QWidget(parent), messages_(messages), files_(files), dirs_(std::move(dirs)),
-      model_(history_) {
+    : QWidget(parent), recorder_(recorder), messages_(messages), files_(files),
+      dirs_(std::move(dirs)), model_(recorder.history()) {
     auto *box = new QGroupBox(tr("通信统计"), this);
     auto *grid = new QGridLayout(box);
     const QString countNames[6] = {tr("请求"),    tr("解码成功"), tr("无应答"),
@@ -214,8 +213,7 @@ LinePanel::LinePanel(Link &link, MessageBox &messages, FileDialog &files, ToolDi
     connect(pause_, &QPushButton::clicked, this, &LinePanel::cmdTrafficPause_Click);
     connect(clear, &QPushButton::clicked, this, &LinePanel::cmdTrafficClear_Click);
     connect(save, &QPushButton::clicked, this, &LinePanel::cmdTrafficSave_Click);
-    connect(&link, &Link::requestObserved, this, &LinePanel::requestObserved);
-    connect(&link, &Link::answerObserved, this, &LinePanel::answerObserved);
+    connect(&recorder_, &LineRecorder::trafficChanged, this, &LinePanel::trafficChanged);
     countsTimer_.setInterval(kCountsRefreshMs);
     connect(&countsTimer_, &QTimer::timeout, this, &LinePanel::showCounts);
 }
@@ -227,37 +225,14 @@ void LinePanel::showEvent(QShowEvent *event) {
     showCounts();
 }
 
-void LinePanel::addLine(TrafficLine line) {
+void LinePanel::trafficChanged(const TrafficHistory::Change &change) {
     const bool shown = isVisible();
-    model_.changed(history_.append(std::move(line)), shown);
-    if (shown && !history_.paused())
+    model_.changed(change, shown);
+    if (shown && !recorder_.history().paused())
         table_->scrollToBottom();
     // The counters follow while the tab is shown, at most every half second.
     if (shown && !countsTimer_.isActive())
         countsTimer_.start();
-}
-
-void LinePanel::conclude(const RequestOutcome &outcome, std::int64_t atMicros) {
-    statistics_.concluded(outcome);
-    if (outcome.status == AnswerStatus::NoAnswer)
-        addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, {}, AnswerStatus::NoAnswer});
-    if (outcome.kind == AnswerKind::Measurement && outcome.status != AnswerStatus::Ok)
-        emit measurementFailed(wallMsAt(outcome.requestAt));
-}
-
-void LinePanel::requestObserved(const QByteArray &bytes, AnswerKind kind, std::int64_t atMicros) {
-    if (const auto unanswered = tracker_.requestWritten(kind, atMicros))
-        conclude(*unanswered, atMicros);
-    statistics_.requestWritten();
-    addLine({wallMsAt(atMicros), TrafficLine::Direction::Sent, bytes, std::nullopt});
-}
-
-void LinePanel::answerObserved(const QByteArray &bytes, const Judgement &judgement, bool taken,
-                               std::int64_t atMicros) {
-    const AnswerStatus status = seenByWindow(judgement);
-    addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, bytes, status});
-    if (const auto outcome = tracker_.bytesSeen(status, taken, atMicros))
-        conclude(*outcome, atMicros);
 }
 
 void LinePanel::showCounts() {
@@ -265,33 +240,35 @@ void LinePanel::showCounts() {
         countsTimer_.stop();
         return;
     }
-    const LineStatistics::Counts &c = statistics_.counts();
+    const LineStatistics::Counts &c = recorder_.statistics().counts();
     const qint64 values[6] = {c.requests, c.decoded,      c.noAnswer,
                               c.badCrc,   c.shortAnswers, c.exceptions};
     for (std::size_t i = 0; i < counts_.size(); ++i)
         counts_[i]->setText(QString::number(values[i]));
-    const LineStatistics::AnswerTimes t = statistics_.answerTimes();
+    const LineStatistics::AnswerTimes t = recorder_.statistics().answerTimes();
     const double ms[4] = {t.minMs, t.medianMs, t.p99Ms, t.maxMs};
     for (std::size_t i = 0; i < times_.size(); ++i)
         times_[i]->setText(t.count > 0 ? milliseconds(ms[i]) : QStringLiteral("-"));
 }
 
 void LinePanel::cmdStatsReset_Click() {
-    statistics_.reset();
+    recorder_.resetStatistics();
     showCounts();
 }
 
 void LinePanel::cmdTrafficPause_Click() {
-    history_.setPaused(!history_.paused());
-    pause_->setText(history_.paused() ? tr("继续") : tr("暂停"));
-    if (!history_.paused()) {
-        model_.changed(history_.takeHeld(), isVisible());
+    const bool pausing = !recorder_.history().paused();
+    pause_->setText(pausing ? tr("继续") : tr("暂停"));
+    if (pausing) {
+        recorder_.pauseTraffic();
+    } else {
+        model_.changed(recorder_.resumeTraffic(), isVisible());
         table_->scrollToBottom();
     }
 }
 
 void LinePanel::cmdTrafficClear_Click() {
-    history_.clear();
+    recorder_.clearTraffic();
     model_.restart();
 }
 
@@ -308,8 +285,8 @@ void LinePanel::cmdTrafficSave_Click() {
     const std::array<QString, 2> directions = {
         TrafficModel::directionText(TrafficLine::Direction::Sent),
         TrafficModel::directionText(TrafficLine::Direction::Received)};
-    if (const auto failure =
-            replaceFile(*chosen, trafficText(history_, directions, &TrafficModel::verdictText)))
+    if (const auto failure = replaceFile(
+            *chosen, trafficText(recorder_.history(), directions, &TrafficModel::verdictText)))
         messages_.show(
             tr("记录保存失败：%1（%2）").arg(QDir::toNativeSeparators(*chosen), *failure),
             promptCaption(), MessageBox::Icon::None);

@@ -2,8 +2,6 @@
 
 #include "domain/tooldirs.h"
 #include "modbus/answer.h"
-#include "monitor/linestatistics.h"
-#include "monitor/requesttracker.h"
 #include "monitor/traffichistory.h"
 
 #include <QAbstractTableModel>
@@ -19,7 +17,7 @@ class QTableView;
 namespace tr {
 
 class FileDialog;
-class Link;
+class LineRecorder;
 class MessageBox;
 
 // The traffic history as a table: time, direction, bytes, verdict.
@@ -50,43 +48,30 @@ private:
     qsizetype dropped_ = 0; // lines gone from the front the view has not been told of
 };
 
-// The "通信" tab: the line's counters and answer times, and every frame sent and received.
-// It listens to the link's observation signals and never acts on the link.
+// The "通信" tab: a view of the line recorder's counters and answer times, and of every frame
+// sent and received.
 class LinePanel : public QWidget {
     Q_OBJECT
 public:
-    LinePanel(Link &link, MessageBox &messages, FileDialog &files, ToolDirs dirs,
+    LinePanel(LineRecorder &recorder, MessageBox &messages, FileDialog &files, ToolDirs dirs,
               QWidget *parent = nullptr);
-
-    const LineStatistics &statistics() const { return statistics_; }
-    const TrafficHistory &history() const { return history_; }
 
     void cmdStatsReset_Click();
     void cmdTrafficPause_Click();
     void cmdTrafficClear_Click();
     void cmdTrafficSave_Click();
 
-signals:
-    // A measurement read that got no decoded answer, at the time it was written: a gap.
-    void measurementFailed(qint64 wallMs);
-
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void requestObserved(const QByteArray &bytes, AnswerKind kind, std::int64_t atMicros);
-    void answerObserved(const QByteArray &bytes, const Judgement &judgement, bool taken,
-                        std::int64_t atMicros);
-    void conclude(const RequestOutcome &outcome, std::int64_t atMicros);
-    void addLine(TrafficLine line);
+    void trafficChanged(const TrafficHistory::Change &change);
     void showCounts();
 
+    LineRecorder &recorder_;
     MessageBox &messages_;
     FileDialog &files_;
     ToolDirs dirs_;
-    RequestTracker tracker_;
-    LineStatistics statistics_;
-    TrafficHistory history_;
     TrafficModel model_;
     QTimer countsTimer_;
     std::array<QLabel *, 6> counts_{};

@@ -59,7 +59,7 @@ private slots:
         }
         QVERIFY(faulty + dropped > 0);
 
-        const LinePanel &line = f.window->lineMonitor();
+        const LineRecorder &line = f.window->lineRecorder();
         const LineStatistics::Counts &c = line.statistics().counts();
         QCOMPARE(c.requests, kRequests);
         QCOMPARE(c.decoded, intact);
