@@ -5,8 +5,8 @@
 #include "cli/exitcodes.h"
 #include "cli/mqttpublisher.h"
 #include "cli/outputfile.h"
-#include "cli/readsummary.h"
 #include "cli/sampleformat.h"
+#include "cli/seriessummary.h"
 #include "cli/stopsignals.h"
 #include "domain/datafile.h"
 #include "modbus/decode.h"
@@ -175,7 +175,7 @@ int runRead(const CliOptions &o, Transactor &link) {
         return setupFailure;
 
     const StopSignals stop;
-    ReadSummary summary;
+    SeriesSummary summary;
     bool away = false;
     const bool series = o.everyMs > 0 || !o.samples || *o.samples > 1 || o.stations.size() > 1;
     int exitCode = ExitOk;
@@ -235,6 +235,7 @@ int runRead(const CliOptions &o, Transactor &link) {
                 // this one took it: say so instead of leaving a gap.
                 s.when = wallStart.addMSecs(k * o.everyMs);
                 s.status = QStringLiteral("missed");
+                summary.addMissed();
                 printError(
                     o.stations.size() == 1
                         ? QStringLiteral("sample %1: missed, the program fell behind").arg(s.seq)
@@ -256,16 +257,18 @@ int runRead(const CliOptions &o, Transactor &link) {
                     s.values = registerValues(decoded);
                     s.tenths = registerTenths(decoded);
                     s.valueLine = valueLine(decoded.readings);
-                    summary.addAnswerTime(ex.lastDuration);
+                    summary.add(ex.check, ex.lastDuration);
                 } else if (ex.disconnected) {
                     // Said when the device goes and when it comes back, not at every sample.
                     s.status = QStringLiteral("disconnected");
+                    summary.addDisconnected();
                     if (!std::exchange(away, true))
                         printError(QStringLiteral("sample %1: %2 went away; opening it again at "
                                                   "every sample")
                                        .arg(s.seq)
                                        .arg(o.device));
                 } else {
+                    summary.add(ex.check);
                     printError(QStringLiteral("sample %1: %2 from station %3 after %4 attempt(s)")
                                    .arg(s.seq)
                                    .arg(statusDescription(ex.check))
@@ -279,7 +282,6 @@ int runRead(const CliOptions &o, Transactor &link) {
                     printError(QStringLiteral("sample %1: %2 is back").arg(s.seq).arg(o.device));
                 }
             }
-            summary.add(s.status);
             if (mqtt)
                 mqtt->publish(o.topic.toUtf8() + '/' + QByteArray::number(station),
                               jsonRow(s, o.count));

@@ -32,6 +32,7 @@ enum class AnswerStatus {
     Length,    // the byte count does not fit the registers asked for
     Exception, // the module refused the request with an exception code
 };
+constexpr std::size_t kAnswerStatusCount = 8;
 
 struct Judgement {
     AnswerStatus status = AnswerStatus::NoAnswer;
