@@ -40,9 +40,6 @@ public:
     enum class Refused { Nothing, Port, Baud };
     Refused startWith(std::int16_t PortNumber, std::int16_t BaudRate);
 
-    int selectedPort() const { return combo1Selection_.selectedIndex(); }
-    int selectedBaud() const { return combo2Selection_.selectedIndex(); }
-
     void Combo1_Click();
     void cmdCom_Click();
     void OpenOnComm();
