@@ -54,10 +54,8 @@ bool Transactor::setBaud(int baud) {
 }
 
 bool Transactor::lostOn(QSerialPort::SerialPortError error) {
-    if (!isDeviceLoss(error))
+    if (!loss_.closeIfLost(port_, error))
         return false;
-    port_.close();
-    lost_ = true;
     if (trace_)
         trace_(QStringLiteral("   %1 went away").arg(device_));
     return true;
@@ -74,13 +72,12 @@ int Transactor::waitMs(SteadyClock::time_point until) const {
 Exchange Transactor::exchange(const Frame &request, SteadyClock::time_point notAfter) {
     const Expectation expect = expectedAnswer(request);
     Exchange out;
-    if (lost_) {
+    if (loss_.lost()) {
         // One open attempt per exchange: while the device is away that is all it costs.
-        if (!resume_ || !openDevice()) {
+        if (!resume_ || !loss_.reopen([this] { return openDevice(); })) {
             out.disconnected = true;
             return out;
         }
-        lost_ = false;
         if (trace_)
             trace_(QStringLiteral("   %1 is back").arg(device_));
     }
@@ -89,12 +86,12 @@ Exchange Transactor::exchange(const Frame &request, SteadyClock::time_point notA
             break;
         ++out.attempts;
         out.check = attempt(request, expect, notAfter, out);
-        if (lost_ || !worthRetrying(out.check))
+        if (loss_.lost() || !worthRetrying(out.check))
             break;
         if (out.check.status == AnswerStatus::Crc)
             waitForSilence(notAfter);
     }
-    out.disconnected = lost_;
+    out.disconnected = loss_.lost();
     return out;
 }
 

@@ -85,7 +85,7 @@ private:
     QSerialPort port_;
     QString device_;
     bool resume_ = false;
-    bool lost_ = false;
+    DeviceLoss loss_;
     // The last request that timed out, and until when its answer may still come.
     QByteArray owedRequest_;
     SteadyClock::time_point owedUntil_{};

@@ -104,7 +104,7 @@ private:
     qint64 wakeups_ = 0;
     QString openedDevice_; // what the last open by port number resolved COMn to
     std::optional<OpenFailure> openFailure_;
-    bool lost_ = false;
+    DeviceLoss loss_;
 };
 
 } // namespace tr

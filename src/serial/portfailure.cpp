@@ -37,4 +37,19 @@ bool isDeviceLoss(QSerialPort::SerialPortError error) {
     return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
 }
 
+bool DeviceLoss::closeIfLost(QSerialPort &port, QSerialPort::SerialPortError error) {
+    if (!isDeviceLoss(error))
+        return false;
+    port.close();
+    lost_ = true;
+    return true;
+}
+
+bool DeviceLoss::reopen(const std::function<bool()> &open) {
+    if (!lost_ || !open())
+        return false;
+    lost_ = false;
+    return true;
+}
+
 } // namespace tr

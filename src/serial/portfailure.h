@@ -2,6 +2,7 @@
 
 #include <QSerialPort>
 #include <QString>
+#include <functional>
 
 namespace tr {
 
@@ -25,5 +26,23 @@ OpenFailure openFailureOf(const QSerialPort &port, const QString &device);
 // The device of an open port went away (adapter pulled, pseudo-terminal closed): every read
 // and write fails from now on.
 bool isDeviceLoss(QSerialPort::SerialPortError error);
+
+// A device that went away is closed once, and is then given one chance to come back at each
+// later request: the device that was open, not what its name maps to by then. The window's port
+// control and the command line's transactor both keep one.
+class DeviceLoss {
+public:
+    // True, with the port closed, when `error` means the device is gone.
+    bool closeIfLost(QSerialPort &port, QSerialPort::SerialPortError error);
+    bool lost() const { return lost_; }
+    // The port was opened or closed on purpose: nothing is lost any more.
+    void forget() { lost_ = false; }
+    // After a loss: one call of `open`; true when it brought the device back. False, calling
+    // nothing, when no device was lost.
+    bool reopen(const std::function<bool()> &open);
+
+private:
+    bool lost_ = false;
+};
 
 } // namespace tr
