@@ -1,97 +1,49 @@
 #include "cli/stopsignals.h"
 
+#include "process/stopsignals.h"
+
 #include <algorithm>
-#include <csignal>
 
 #ifdef _WIN32
 #include <thread>
 #else
 #include <cerrno>
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 #endif
 
 namespace tr::cli {
 
 namespace {
 
-volatile std::sig_atomic_t stopSignal = 0;
 int wakeRead = -1;
-int wakeWrite = -1;
-
-extern "C" void onStop(int sig) {
-#ifndef _WIN32
-    if (stopSignal != 0) {
-        // A second Ctrl+C (or SIGTERM, SIGHUP): stop now, without the row under way.
-        static const char said[] = "tr6400-cli: stopped at once by a second signal\n";
-        [[maybe_unused]] const auto w = ::write(STDERR_FILENO, said, sizeof said - 1);
-        ::_exit(128 + sig);
-    }
-#endif
-    stopSignal = sig;
-#ifndef _WIN32
-    if (wakeWrite >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const auto n = ::write(wakeWrite, &byte, 1);
-    }
-#endif
-}
 
 } // namespace
 
 StopSignals::StopSignals() {
-#ifdef _WIN32
-    std::signal(SIGINT, onStop);
-    std::signal(SIGTERM, onStop);
-#else
-    int fds[2];
-    if (::pipe(fds) == 0) {
-        for (int fd : fds) {
-            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        }
-        wakeRead = fds[0];
-        wakeWrite = fds[1];
-    }
-    struct sigaction action {};
-    action.sa_handler = onStop;
-    sigemptyset(&action.sa_mask);
+    StopHandling handling;
     // Writes to stdout and the log restart; the sleep's poll() returns early either way.
-    action.sa_flags = SA_RESTART;
-    // SIGHUP: the terminal or the session went away, which is a stop like SIGTERM.
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP})
-        ::sigaction(sig, &action, nullptr);
-#endif
+    handling.restartCalls = true;
+    handling.secondSignalLine = "tr6400-cli: stopped at once by a second signal\n";
+    wakeRead = installStopHandlers(handling);
 }
 
 StopSignals::~StopSignals() {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-#ifndef _WIN32
-    std::signal(SIGHUP, SIG_DFL);
-#endif
-#ifndef _WIN32
-    for (int *fd : {&wakeRead, &wakeWrite}) {
-        if (*fd >= 0)
-            ::close(*fd);
-        *fd = -1;
-    }
-#endif
+    removeStopHandlers();
+    wakeRead = -1;
 }
 
 int StopSignals::received() {
-    return stopSignal;
+    return stopSignalReceived();
 }
 
 bool StopSignals::sleepUntil(std::chrono::steady_clock::time_point until) {
     using namespace std::chrono;
 #ifdef _WIN32
-    while (!stopSignal && steady_clock::now() < until)
+    while (!received() && steady_clock::now() < until)
         std::this_thread::sleep_for(
             std::min<steady_clock::duration>(until - steady_clock::now(), milliseconds(50)));
 #else
-    while (!stopSignal) {
+    while (!received()) {
         const auto left = until - steady_clock::now();
         if (left <= steady_clock::duration::zero())
             break;
@@ -112,7 +64,7 @@ bool StopSignals::sleepUntil(std::chrono::steady_clock::time_point until) {
             break;
     }
 #endif
-    return stopSignal == 0;
+    return received() == 0;
 }
 
 } // namespace tr::cli

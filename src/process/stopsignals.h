@@ -1,0 +1,24 @@
+#pragma once
+
+namespace tr {
+
+// SIGINT, SIGTERM and SIGHUP ask the program to stop: the handler records the signal and, on
+// POSIX systems, wakes a poll loop through a pipe. Windows knows only SIGINT and SIGTERM and no
+// pipe.
+struct StopHandling {
+    // Interrupted system calls restart (a poll() on the wake-up pipe returns early either way).
+    bool restartCalls = false;
+    // When set, a second signal ends the program at once with this line on stderr (POSIX).
+    const char *secondSignalLine = nullptr;
+};
+
+// Installs the handlers; returns the read end of the wake-up pipe, or -1 when there is none.
+int installStopHandlers(const StopHandling &handling);
+// Back to the default handling; the pipe is closed. The signal received stays recorded.
+void removeStopHandlers();
+// The signal that asked to stop, 0 while none did.
+int stopSignalReceived();
+// Records `sig` and wakes the loop as if the signal had come.
+void requestStop(int sig);
+
+} // namespace tr
