@@ -23,7 +23,7 @@ namespace {
 // The counters on the tab change at most this often; nothing is done while the tab is hidden.
 constexpr int kCountsRefreshMs = 500;
 
-enum Column { TimeColumn, DirectionColumn, BytesColumn, VerdictColumn, ColumnCount };
+enum Column { TimeColumn, DirectionColumn, BytesColumn, StatusColumn, ColumnCount };
 
 QString milliseconds(double ms) {
     return QString::number(ms, 'f', 2);
@@ -42,7 +42,7 @@ int TrafficModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString TrafficModel::verdictText(AnswerStatus status) {
+QString TrafficModel::statusText(AnswerStatus status) {
     switch (status) {
     case AnswerStatus::Ok:
     case AnswerStatus::Station:
@@ -78,8 +78,8 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const {
         return directionText(line.direction);
     case BytesColumn:
         return receivedHex(line.bytes).trimmed();
-    case VerdictColumn:
-        return line.status ? verdictText(*line.status) : QString();
+    case StatusColumn:
+        return line.status ? statusText(*line.status) : QString();
     default:
         return {};
     }
@@ -95,7 +95,7 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
         return tr("方向");
     case BytesColumn:
         return tr("数据");
-    case VerdictColumn:
+    case StatusColumn:
         return tr("结果");
     default:
         return {};
@@ -185,7 +185,7 @@ LinePanel::LinePanel(LineRecorder &recorder, MessageBox &messages, FileDialog &f
     table_->horizontalHeader()->setSectionResizeMode(BytesColumn, QHeaderView::Stretch);
     table_->setColumnWidth(TimeColumn, 96);
     table_->setColumnWidth(DirectionColumn, 40);
-    table_->setColumnWidth(VerdictColumn, 70);
+    table_->setColumnWidth(StatusColumn, 70);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setWordWrap(false);
@@ -286,7 +286,7 @@ void LinePanel::cmdTrafficSave_Click() {
         TrafficModel::directionText(TrafficLine::Direction::Sent),
         TrafficModel::directionText(TrafficLine::Direction::Received)};
     if (const auto failure = replaceFile(
-            *chosen, trafficText(recorder_.history(), directions, &TrafficModel::verdictText)))
+            *chosen, trafficText(recorder_.history(), directions, &TrafficModel::statusText)))
         messages_.show(
             tr("记录保存失败：%1（%2）").arg(QDir::toNativeSeparators(*chosen), *failure),
             promptCaption(), MessageBox::Icon::None);

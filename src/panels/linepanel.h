@@ -38,7 +38,7 @@ public:
     // The lines were replaced (cleared): the view starts over.
     void restart();
 
-    static QString verdictText(AnswerStatus status);
+    static QString statusText(AnswerStatus status);
     static QString directionText(TrafficLine::Direction direction);
 
 private:
