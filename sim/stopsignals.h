@@ -1,5 +1,7 @@
 #pragma once
 
+#include "process/stopsignals.h"
+
 namespace tr::sim {
 
 // SIGINT, SIGTERM and SIGHUP ask the simulator to stop: the handler sets a flag and wakes the
@@ -7,7 +9,9 @@ namespace tr::sim {
 // Returns the read end of the wake-up pipe, or -1.
 int installStopSignals();
 
-bool stopRequested();
+inline bool stopRequested() {
+    return stopSignalReceived() != 0;
+}
 
 // Asks the kernel to send SIGTERM when the parent ends (Linux); elsewhere the loop watches
 // getppid(). Returns the parent's pid to compare against.

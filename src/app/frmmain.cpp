@@ -105,11 +105,13 @@ frmMain::frmMain(const ToolDirs &dirs, MessageBox &messages, FileDialog &files, 
 
     trend_ = new TrendPanel(link_, messages, files, dirs_);
     trend_->setObjectName(QStringLiteral("tabTrend"));
-    line_ = new LinePanel(link_, messages, files, dirs_);
+    line_ = new LinePanel(recorder_, messages, files, dirs_);
     line_->setObjectName(QStringLiteral("tabLine"));
     ui_->SSTab1->addTab(trend_, tr("趋势"));
     ui_->SSTab1->addTab(line_, tr("通信"));
-    connect(line_, &LinePanel::measurementFailed, trend_, &TrendPanel::addGap);
+    connect(&link_, &Link::requestObserved, &recorder_, &LineRecorder::requestObserved);
+    connect(&link_, &Link::answerObserved, &recorder_, &LineRecorder::answerObserved);
+    connect(&recorder_, &LineRecorder::measurementFailed, trend_, &TrendPanel::addGap);
     finder_ = new ModuleFinder(link_, *ui_->Combo2, *ui_->txtFunID, line_);
     static_cast<QBoxLayout *>(line_->layout())->insertWidget(0, finder_);
     connect(finder_, &ModuleFinder::lineClaimed, acquisition_.get(), &AcquisitionPanel::holdLine);

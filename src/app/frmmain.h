@@ -1,6 +1,7 @@
 #pragma once
 
 #include "domain/tooldirs.h"
+#include "monitor/linerecorder.h"
 #include "serial/link.h"
 #include "serial/mscomm.h"
 
@@ -44,6 +45,7 @@ public:
     CalibrationPanel &calibration() { return *calibration_; }
     TrendPanel &trend() { return *trend_; }
     LinePanel &lineMonitor() { return *line_; }
+    const LineRecorder &lineRecorder() const { return recorder_; }
     ModuleFinder &moduleFinder() { return *finder_; }
     // F1 and "使用说明": the manual in a window of its own, made at the first call.
     void openManual();
@@ -58,6 +60,7 @@ private:
     std::unique_ptr<Ui::frmMain> ui_;
     MSComm port_;
     Link link_;
+    LineRecorder recorder_;
     std::unique_ptr<PortPanel> ports_;
     std::unique_ptr<AcquisitionPanel> acquisition_;
     std::unique_ptr<CalibrationPanel> calibration_;

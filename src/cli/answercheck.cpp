@@ -1,83 +1,14 @@
 #include "cli/answercheck.h"
 
 #include "cli/exitcodes.h"
-#include "modbus/crc16.h"
-
-#include <span>
 
 namespace tr::cli {
 
-namespace {
-
-constexpr int kExceptionLength = 5;
-
-std::uint8_t at(const QByteArray &bytes, qsizetype i) {
-    return static_cast<std::uint8_t>(bytes[i]);
-}
-
-} // namespace
-
-Expectation measurementExpectation(int registers) {
-    return {measurementAnswerLength(registers), true};
-}
-
-Expectation calibrationExpectation() {
-    return {8, false};
-}
-
-int answerTarget(const QByteArray &soFar, const Expectation &expect) {
-    if (soFar.size() >= 2 && (at(soFar, 1) & 0x80) != 0)
-        return kExceptionLength;
-    return expect.length;
-}
-
-AnswerCheck checkAnswer(const Frame &request, const Expectation &expect, const QByteArray &bytes) {
-    AnswerCheck check;
-    const int target = answerTarget(bytes, expect);
-    if (bytes.isEmpty())
-        return check; // timeout
-    if (bytes.size() < target) {
-        check.status = AnswerStatus::Length;
-        check.received = static_cast<int>(bytes.size());
-        check.expected = target;
-        return check;
-    }
-    const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
-    if (!crcMatches(std::span<const std::uint8_t>(data, static_cast<std::size_t>(target)))) {
-        check.status = AnswerStatus::Crc;
-        return check;
-    }
-    if (at(bytes, 0) != request[0]) {
-        check.status = AnswerStatus::Station;
-        return check;
-    }
-    const std::uint8_t function = at(bytes, 1);
-    if (target == kExceptionLength && (function & 0x80) != 0) {
-        if ((function & 0x7F) != request[1]) {
-            check.status = AnswerStatus::Function;
-            return check;
-        }
-        check.status = AnswerStatus::Exception;
-        check.exceptionCode = at(bytes, 2);
-        return check;
-    }
-    if (function != request[1]) {
-        check.status = AnswerStatus::Function;
-        return check;
-    }
-    if (expect.byteCount && at(bytes, 2) != expect.length - 5) {
-        check.status = AnswerStatus::Length;
-        return check;
-    }
-    check.status = AnswerStatus::Ok;
-    return check;
-}
-
-QString statusText(const AnswerCheck &check) {
+QString statusText(const Judgement &check) {
     switch (check.status) {
     case AnswerStatus::Ok:
         return QStringLiteral("ok");
-    case AnswerStatus::Timeout:
+    case AnswerStatus::NoAnswer:
         return QStringLiteral("timeout");
     case AnswerStatus::Crc:
         return QStringLiteral("crc");
@@ -85,19 +16,20 @@ QString statusText(const AnswerCheck &check) {
         return QStringLiteral("station");
     case AnswerStatus::Function:
         return QStringLiteral("function");
+    case AnswerStatus::Short:
     case AnswerStatus::Length:
         return QStringLiteral("length");
     case AnswerStatus::Exception:
-        return QStringLiteral("exception %1").arg(check.exceptionCode);
+        return QStringLiteral("exception %1").arg(int(check.exceptionCode.value_or(0)));
     }
     return {};
 }
 
-QString statusDescription(const AnswerCheck &check) {
+QString statusDescription(const Judgement &check) {
     switch (check.status) {
     case AnswerStatus::Ok:
         return QStringLiteral("answer ok");
-    case AnswerStatus::Timeout:
+    case AnswerStatus::NoAnswer:
         return QStringLiteral("no answer (timeout)");
     case AnswerStatus::Crc:
         return QStringLiteral("bad answer: CRC error");
@@ -105,11 +37,11 @@ QString statusDescription(const AnswerCheck &check) {
         return QStringLiteral("bad answer: from another station");
     case AnswerStatus::Function:
         return QStringLiteral("bad answer: wrong function code");
+    case AnswerStatus::Short:
+        return QStringLiteral("bad answer: truncated, %1 of %2 bytes")
+            .arg(check.received)
+            .arg(check.expected);
     case AnswerStatus::Length:
-        if (check.received > 0)
-            return QStringLiteral("bad answer: truncated, %1 of %2 bytes")
-                .arg(check.received)
-                .arg(check.expected);
         return QStringLiteral("bad answer: wrong byte count");
     case AnswerStatus::Exception: {
         // The codes of the Modbus application protocol.
@@ -120,7 +52,7 @@ QString statusDescription(const AnswerCheck &check) {
                                             "server device failure",
                                             "acknowledge",
                                             "server device busy"};
-        const int code = check.exceptionCode;
+        const int code = check.exceptionCode.value_or(0);
         const QString name =
             code >= 1 && code <= 6 ? QString::fromLatin1(names[code]) : QStringLiteral("unknown");
         return QStringLiteral("Modbus exception %1 (%2)").arg(code).arg(name);
@@ -129,17 +61,18 @@ QString statusDescription(const AnswerCheck &check) {
     return {};
 }
 
-int exitCodeFor(const AnswerCheck &check) {
+int exitCodeFor(const Judgement &check) {
     switch (check.status) {
     case AnswerStatus::Ok:
         return ExitOk;
-    case AnswerStatus::Timeout:
+    case AnswerStatus::NoAnswer:
         return ExitNoAnswer;
     case AnswerStatus::Exception:
         return ExitException;
     case AnswerStatus::Crc:
     case AnswerStatus::Station:
     case AnswerStatus::Function:
+    case AnswerStatus::Short:
     case AnswerStatus::Length:
         return ExitBadAnswer;
     }
@@ -148,14 +81,14 @@ int exitCodeFor(const AnswerCheck &check) {
 
 bool answersAnotherRequest(const Frame &request, const Expectation &expect,
                            const QByteArray &frame) {
-    const AnswerCheck check = checkAnswer(request, expect, frame);
-    return check.status == AnswerStatus::Station || check.status == AnswerStatus::Function ||
-           (check.status == AnswerStatus::Length && check.received == 0);
+    const AnswerStatus status = judgeAnswer(request, expect, frame).status;
+    return status == AnswerStatus::Station || status == AnswerStatus::Function ||
+           status == AnswerStatus::Length;
 }
 
-bool worthRetrying(const AnswerCheck &check) {
-    return check.status == AnswerStatus::Timeout || check.status == AnswerStatus::Crc ||
-           (check.status == AnswerStatus::Length && check.received > 0);
+bool worthRetrying(const Judgement &check) {
+    return check.status == AnswerStatus::NoAnswer || check.status == AnswerStatus::Crc ||
+           check.status == AnswerStatus::Short;
 }
 
 } // namespace tr::cli

@@ -1,5 +1,6 @@
 #include "cli/calcommands.h"
 
+#include "cli/answercheck.h"
 #include "cli/console.h"
 #include "cli/exitcodes.h"
 #include "cli/outputfile.h"
@@ -15,6 +16,11 @@
 namespace tr::cli {
 
 namespace {
+
+// The fields of a 0x42 answer the judge found ok.
+DecodedAnswer decodeCalibration(AnswerKind kind, const QByteArray &answer) {
+    return decodeAnswer(kind, kCalibrationAnswerLength, answer).value_or(DecodedAnswer{});
+}
 
 constexpr int kChannels = 8;
 
@@ -50,12 +56,10 @@ int failed(const Exchange &ex, int channel, const QString &what) {
 
 int readParameters(Transactor &link, int station, int channel, Parameters &out) {
     const Exchange ex = link.exchange(
-        parameterReadFrame(static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(channel)),
-        calibrationExpectation());
+        parameterReadFrame(static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(channel)));
     if (!ex.check.ok())
         return failed(ex, channel, QStringLiteral("reading slope and offset"));
-    const DecodedAnswer d =
-        decodeAnswer(KindParametersRead, calibrationExpectation().length, ex.answer);
+    const DecodedAnswer d = decodeCalibration(AnswerKind::ParametersRead, ex.answer);
     if (!d.slope || !d.offset) {
         printError(QStringLiteral("channel %1: the answer carries no parameters").arg(channel));
         return ExitBadAnswer;
@@ -65,14 +69,13 @@ int readParameters(Transactor &link, int station, int channel, Parameters &out) 
 }
 
 int writeParameter(Transactor &link, int station, int channel, Parameter p, std::uint16_t value) {
-    const Exchange ex =
-        link.exchange(parameterWriteFrame(p, static_cast<std::uint8_t>(station), value,
-                                          static_cast<std::uint8_t>(channel)),
-                      calibrationExpectation());
+    const Exchange ex = link.exchange(parameterWriteFrame(
+        p, static_cast<std::uint8_t>(station), value, static_cast<std::uint8_t>(channel)));
     if (!ex.check.ok())
         return failed(ex, channel, QStringLiteral("writing the %1").arg(parameterName(p)));
-    const int kind = p == Parameter::Slope ? KindSlopeWritten : KindOffsetWritten;
-    const DecodedAnswer d = decodeAnswer(kind, calibrationExpectation().length, ex.answer);
+    const AnswerKind kind =
+        p == Parameter::Slope ? AnswerKind::SlopeWritten : AnswerKind::OffsetWritten;
+    const DecodedAnswer d = decodeCalibration(kind, ex.answer);
     if (d.echoedValue != value) {
         printError(QStringLiteral("channel %1: the module echoed %2 %3 instead of %4")
                        .arg(channel)
@@ -236,11 +239,10 @@ int runRestore(const CliOptions &o, const std::vector<ExportEntry> &entries, Tra
     };
     for (const RestoreStep &step : restorePlan(static_cast<std::uint8_t>(o.station), entries)) {
         const ExportEntry &e = step.entry;
-        const Exchange ex = link.exchange(step.frame, calibrationExpectation());
+        const Exchange ex = link.exchange(step.frame);
         if (!ex.check.ok())
             return stopped(failed(ex, e.channel, stepName(step)));
-        const StepVerdict v = verifyAnswer(
-            step, decodeAnswer(step.answerKind(), calibrationExpectation().length, ex.answer));
+        const StepVerdict v = verifyAnswer(step, decodeCalibration(step.answerKind(), ex.answer));
         switch (v.fault) {
         case StepVerdict::Fault::None:
         case StepVerdict::Fault::ReadBackDiffers:

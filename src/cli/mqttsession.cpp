@@ -2,8 +2,8 @@
 
 #include "cli/console.h"
 #include "cli/exitcodes.h"
-#include "cli/readsummary.h"
 #include "cli/sampleformat.h"
+#include "cli/seriessummary.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -104,7 +104,7 @@ bool MqttSession::publish(const Sample &s, int count) {
     return !why;
 }
 
-int MqttSession::finish(ReadSummary &summary, int code, bool stopped) {
+int MqttSession::finish(SeriesSummary &summary, int code, bool stopped) {
     const bool onDisk = !o_.spoolDir.isEmpty();
     // What is still waiting gets a last chance; on a stop with a spool on disk only the rows
     // already out, since the rest waits safely for the next start. A refusing broker gets none.

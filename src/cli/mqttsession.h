@@ -8,7 +8,7 @@
 
 namespace tr::cli {
 
-class ReadSummary;
+class SeriesSummary;
 struct Sample;
 
 // The MQTT side of a read: the spool (on disk unless --spool none) and the publisher over it.
@@ -24,7 +24,7 @@ public:
     bool publish(const Sample &sample, int count);
     bool refused() const { return publisher_->refused().has_value(); }
     // The last chance for what is waiting, the summary's counts, and the exit status.
-    int finish(ReadSummary &summary, int code, bool stopped);
+    int finish(SeriesSummary &summary, int code, bool stopped);
 
 private:
     MqttSession(const CliOptions &options) : o_(options) {}

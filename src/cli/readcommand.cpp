@@ -1,11 +1,12 @@
 #include "cli/readcommand.h"
 
+#include "cli/answercheck.h"
 #include "cli/console.h"
 #include "cli/exitcodes.h"
 #include "cli/mqttsession.h"
 #include "cli/outputfile.h"
-#include "cli/readsummary.h"
 #include "cli/sampleformat.h"
+#include "cli/seriessummary.h"
 #include "cli/stopsignals.h"
 #include "domain/datafile.h"
 #include "modbus/decode.h"
@@ -121,7 +122,7 @@ int runRead(const CliOptions &o, Transactor &link) {
     }
 
     const StopSignals stop;
-    ReadSummary summary;
+    SeriesSummary summary;
     bool away = false;
     const bool series = o.everyMs > 0 || !o.samples || *o.samples > 1 || o.stations.size() > 1;
     int exitCode = ExitOk;
@@ -145,7 +146,6 @@ int runRead(const CliOptions &o, Transactor &link) {
     const std::chrono::milliseconds period(o.everyMs);
     const auto start = SteadyClock::now();
     const QDateTime wallStart = QDateTime::currentDateTime();
-    const Expectation expect = measurementExpectation(o.count);
     // With MQTT seq goes on from the last run, so station + seq name one row for good.
     const long long seq0 = mqtt ? mqtt->firstSeq(o.stations) : 1;
     for (long long k = 0;
@@ -168,6 +168,7 @@ int runRead(const CliOptions &o, Transactor &link) {
                 // this one took it: say so instead of leaving a gap.
                 s.when = wallStart.addMSecs(k * o.everyMs);
                 s.status = QStringLiteral("missed");
+                summary.addMissed();
                 printError(
                     o.stations.size() == 1
                         ? QStringLiteral("sample %1: missed, the program fell behind").arg(s.seq)
@@ -179,25 +180,28 @@ int runRead(const CliOptions &o, Transactor &link) {
                 const Frame request = measurementRequest(
                     static_cast<std::uint8_t>(station), static_cast<std::uint8_t>(o.function),
                     static_cast<std::uint8_t>(o.start), static_cast<std::uint8_t>(o.count));
-                const Exchange ex = link.exchange(request, expect, notAfter);
+                const Exchange ex = link.exchange(request, notAfter);
                 summary.addLate(ex.late);
                 s.status = statusText(ex.check);
                 if (ex.check.ok()) {
-                    const DecodedAnswer decoded = decodeMeasurement(o.count, ex.answer);
-                    s.ok = decoded.decoded();
+                    const DecodedAnswer decoded =
+                        decodeMeasurement(o.count, ex.answer).value_or(DecodedAnswer{});
+                    s.ok = true;
                     s.values = registerValues(decoded);
                     s.tenths = registerTenths(decoded);
                     s.valueLine = valueLine(decoded.readings);
-                    summary.addAnswerTime(ex.lastDuration);
+                    summary.add(ex.check, ex.lastDuration);
                 } else if (ex.disconnected) {
                     // Said when the device goes and when it comes back, not at every sample.
                     s.status = QStringLiteral("disconnected");
+                    summary.addDisconnected();
                     if (!std::exchange(away, true))
                         printError(QStringLiteral("sample %1: %2 went away; opening it again at "
                                                   "every sample")
                                        .arg(s.seq)
                                        .arg(o.device));
                 } else {
+                    summary.add(ex.check);
                     printError(QStringLiteral("sample %1: %2 from station %3 after %4 attempt(s)")
                                    .arg(s.seq)
                                    .arg(statusDescription(ex.check))
@@ -211,7 +215,6 @@ int runRead(const CliOptions &o, Transactor &link) {
                     printError(QStringLiteral("sample %1: %2 is back").arg(s.seq).arg(o.device));
                 }
             }
-            summary.add(s.status);
             if (mqtt && !mqtt->publish(s, o.count))
                 return finish(ExitFileError);
             if (!output.put(s)) {

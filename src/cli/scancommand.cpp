@@ -1,5 +1,6 @@
 #include "cli/scancommand.h"
 
+#include "cli/answercheck.h"
 #include "cli/console.h"
 #include "cli/exitcodes.h"
 #include "cli/stopsignals.h"
@@ -12,7 +13,6 @@ namespace tr::cli {
 
 int runScan(const CliOptions &o, Transactor &link) {
     const StopSignals stop;
-    const Expectation expect = measurementExpectation(8);
     const bool progress = progressWanted(o.progress);
     QElapsedTimer clock;
     clock.start();
@@ -36,7 +36,7 @@ int runScan(const CliOptions &o, Transactor &link) {
                 QStringLiteral("scan: %1 baud, station %2").arg(probe.baud).arg(probe.station));
         const Frame request = measurementRequest(static_cast<std::uint8_t>(probe.station),
                                                  static_cast<std::uint8_t>(o.function), 0, 8);
-        const Exchange ex = link.exchange(request, expect);
+        const Exchange ex = link.exchange(request);
         if (ex.disconnected) {
             printError(QStringLiteral("%1 went away; the scan stops").arg(o.device));
             return ExitFileError;
@@ -45,9 +45,9 @@ int runScan(const CliOptions &o, Transactor &link) {
         if (!ex.check.ok() && ex.check.status != AnswerStatus::Exception)
             continue;
         ++found;
-        const QString readings = ex.check.ok()
-                                     ? valueLine(decodeMeasurement(8, ex.answer).readings).trimmed()
-                                     : statusText(ex.check);
+        const QString readings =
+            ex.check.ok() ? valueLine(decodeMeasurement(8, ex.answer)->readings).trimmed()
+                          : statusText(ex.check);
         printLine(QStringLiteral("station %1 at %2 baud: %3")
                       .arg(probe.station)
                       .arg(probe.baud)

@@ -1,5 +1,6 @@
 #include "cli/transactor.h"
 
+#include "cli/answercheck.h"
 #include "modbus/hextext.h"
 #include "serial/linesettings.h"
 
@@ -53,10 +54,8 @@ bool Transactor::setBaud(int baud) {
 }
 
 bool Transactor::lostOn(QSerialPort::SerialPortError error) {
-    if (!isDeviceLoss(error) && !deviceGone(port_))
+    if (!loss_.closeIfLost(port_, error))
         return false;
-    port_.close();
-    lost_ = true;
     if (trace_)
         trace_(QStringLiteral("   %1 went away").arg(device_));
     return true;
@@ -70,16 +69,15 @@ int Transactor::waitMs(SteadyClock::time_point until) const {
     return static_cast<int>(std::min<long long>(ceil<milliseconds>(left).count(), 1 << 30));
 }
 
-Exchange Transactor::exchange(const Frame &request, const Expectation &expect,
-                              SteadyClock::time_point notAfter) {
+Exchange Transactor::exchange(const Frame &request, SteadyClock::time_point notAfter) {
+    const Expectation expect = expectedAnswer(request);
     Exchange out;
-    if (lost_) {
+    if (loss_.lost()) {
         // One open attempt per exchange: while the device is away that is all it costs.
-        if (!resume_ || !openDevice()) {
+        if (!resume_ || !loss_.reopen([this] { return openDevice(); })) {
             out.disconnected = true;
             return out;
         }
-        lost_ = false;
         if (trace_)
             trace_(QStringLiteral("   %1 is back").arg(device_));
     }
@@ -88,12 +86,12 @@ Exchange Transactor::exchange(const Frame &request, const Expectation &expect,
             break;
         ++out.attempts;
         out.check = attempt(request, expect, notAfter, out);
-        if (lost_ || !worthRetrying(out.check))
+        if (loss_.lost() || !worthRetrying(out.check))
             break;
         if (out.check.status == AnswerStatus::Crc)
             waitForSilence(notAfter);
     }
-    out.disconnected = lost_;
+    out.disconnected = loss_.lost();
     return out;
 }
 
@@ -136,8 +134,8 @@ void Transactor::awaitLateAnswer(const Frame &request, SteadyClock::time_point n
     }
 }
 
-AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
-                                SteadyClock::time_point notAfter, Exchange &out) {
+Judgement Transactor::attempt(const Frame &request, const Expectation &expect,
+                              SteadyClock::time_point notAfter, Exchange &out) {
     awaitLateAnswer(request, notAfter, out);
     // Whatever is buffered belongs to no request of ours (a late or broken answer).
     if (dropBuffered()) {
@@ -194,8 +192,8 @@ AnswerCheck Transactor::attempt(const Frame &request, const Expectation &expect,
     out.lastDuration = duration_cast<microseconds>(complete.value_or(SteadyClock::now()) - written);
     out.answer = got;
 
-    const AnswerCheck check = checkAnswer(request, expect, got);
-    if (check.status == AnswerStatus::Timeout) {
+    const Judgement check = judgeAnswer(request, expect, got);
+    if (check.status == AnswerStatus::NoAnswer) {
         owedRequest_ = bytes;
         owedUntil_ = SteadyClock::now() + milliseconds(settings_.timeoutMs);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/answercheck.h"
+#include "modbus/answer.h"
 #include "modbus/frame.h"
 #include "serial/portfailure.h"
 
@@ -23,7 +23,7 @@ struct LinkSettings {
 };
 
 struct Exchange {
-    AnswerCheck check; // of the last attempt
+    Judgement check;   // of the last attempt
     QByteArray answer; // what the last attempt received (the whole answer when ok)
     int attempts = 0;
     std::chrono::microseconds lastDuration{0}; // request written -> answer complete or given up
@@ -58,12 +58,12 @@ public:
 
     // Sends `request` and waits for its answer, retrying on timeouts and CRC errors. No attempt
     // runs past `notAfter`, so a cyclic read never overruns its next sample.
-    Exchange exchange(const Frame &request, const Expectation &expect,
+    Exchange exchange(const Frame &request,
                       SteadyClock::time_point notAfter = SteadyClock::time_point::max());
 
 private:
-    AnswerCheck attempt(const Frame &request, const Expectation &expect,
-                        SteadyClock::time_point notAfter, Exchange &out);
+    Judgement attempt(const Frame &request, const Expectation &expect,
+                      SteadyClock::time_point notAfter, Exchange &out);
     // After a bad answer the rest of it may still be on the wire; it must not meet the retry.
     void waitForSilence(SteadyClock::time_point notAfter);
     // Before a request that a late answer would fit: waits for that answer, throws it away.
@@ -85,7 +85,7 @@ private:
     QSerialPort port_;
     QString device_;
     bool resume_ = false;
-    bool lost_ = false;
+    DeviceLoss loss_;
     // The last request that timed out, and until when its answer may still come.
     QByteArray owedRequest_;
     SteadyClock::time_point owedUntil_{};

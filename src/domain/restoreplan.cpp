@@ -2,16 +2,16 @@
 
 namespace tr {
 
-std::int16_t RestoreStep::answerKind() const {
+AnswerKind RestoreStep::answerKind() const {
     switch (kind) {
     case Kind::WriteSlope:
-        return KindSlopeWritten;
+        return AnswerKind::SlopeWritten;
     case Kind::WriteOffset:
-        return KindOffsetWritten;
+        return AnswerKind::OffsetWritten;
     case Kind::ReadBack:
         break;
     }
-    return KindParametersRead;
+    return AnswerKind::ParametersRead;
 }
 
 std::uint16_t RestoreStep::written() const {

@@ -19,7 +19,7 @@ struct RestoreStep {
     Frame frame{};
 
     // The pending-answer kind of the request (slope echo, offset echo, parameters read).
-    std::int16_t answerKind() const;
+    AnswerKind answerKind() const;
     // The value a write sends; a read-back sends none.
     std::uint16_t written() const;
     bool endsChannel() const { return kind == Kind::ReadBack; }

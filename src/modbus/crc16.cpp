@@ -1,11 +1,6 @@
 #include "modbus/crc16.h"
 
-#include <algorithm>
-
 namespace tr {
-
-std::uint8_t CrcLo = 0;
-std::uint8_t CrcHi = 0;
 
 std::uint16_t crc16(std::span<const std::uint8_t> bytes) {
     std::uint16_t reg = 0xFFFF;
@@ -16,14 +11,6 @@ std::uint16_t crc16(std::span<const std::uint8_t> bytes) {
                              : static_cast<std::uint16_t>(reg >> 1);
     }
     return reg;
-}
-
-void Crc16(std::span<const std::uint8_t> frame, int lastIndex) {
-    const auto count = static_cast<std::size_t>(
-        std::clamp<long>(lastIndex + 1L, 0L, static_cast<long>(frame.size())));
-    const std::uint16_t reg = crc16(frame.first(count));
-    CrcLo = static_cast<std::uint8_t>(reg & 0xFF);
-    CrcHi = static_cast<std::uint8_t>(reg >> 8);
 }
 
 bool crcMatches(std::span<const std::uint8_t> answer) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <cstdint>
 #include <span>
 
@@ -9,16 +10,13 @@ namespace tr {
 // The low byte goes first on the wire.
 std::uint16_t crc16(std::span<const std::uint8_t> bytes);
 
-// The bytes of the most recent Crc16 call; a request builder copies them into bytes 6 and 7
-// before anything can handle events.
-extern std::uint8_t CrcLo;
-extern std::uint8_t CrcHi;
-
-// CRC over frame[0..lastIndex]; bytes after lastIndex never count. A lastIndex past the end is
-// clamped to the frame, a negative one covers nothing.
-void Crc16(std::span<const std::uint8_t> frame, int lastIndex);
-
 // True when the last two bytes of an answer are the CRC of the bytes before them.
 bool crcMatches(std::span<const std::uint8_t> answer);
+
+// The bytes of a QByteArray as the unsigned octets of the wire.
+inline std::span<const std::uint8_t> octets(const QByteArray &bytes) {
+    return {reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+            static_cast<std::size_t>(bytes.size())};
+}
 
 } // namespace tr

@@ -34,18 +34,14 @@ QString resultLine(const QString &channel, const QString &slope, const QString &
 
 namespace {
 
-std::uint8_t at(const QByteArray &bytes, int i) {
-    return static_cast<std::uint8_t>(bytes[i]);
-}
-
-void decodeMeasurement(int expectedLen, const QByteArray &bytes, DecodedAnswer &out) {
+void decodeMeasurement(int expectedLen, std::span<const std::uint8_t> b, DecodedAnswer &out) {
     int k = 0;
     // Registers sit at 3 .. expectedLen-3, two bytes each, high byte first. With more than eight
     // registers the box index starts again at 0, so no value ever addresses a missing box.
     for (int i = 3; i <= expectedLen - 3; i += 2) {
         if (k > 7)
             k = 0;
-        const int raw = at(bytes, i) * 256 + at(bytes, i + 1);
+        const int raw = b[i] * 256 + b[i + 1];
         if (raw == 0xFFFF)
             out.readings.push_back({k, true, 0});
         else
@@ -56,39 +52,35 @@ void decodeMeasurement(int expectedLen, const QByteArray &bytes, DecodedAnswer &
 
 } // namespace
 
-DecodedAnswer decodeAnswer(int kind, int expectedLen, const QByteArray &bytes) {
-    DecodedAnswer out;
-    if (kind != KindMeasurement && kind != KindSlopeWritten && kind != KindOffsetWritten &&
-        kind != KindParametersRead)
-        return out;
-
+std::optional<DecodedAnswer> decodeAnswer(AnswerKind kind, int expectedLen,
+                                          const QByteArray &bytes) {
+    if (kind == AnswerKind::None)
+        return std::nullopt;
     // The smallest answer that carries anything is station, function, one byte and the CRC; a
     // parameters-read answer needs its offset high byte at index 5 whatever the slot says.
-    const qsizetype needed = std::max(expectedLen, kind == KindParametersRead ? 6 : 5);
-    if (expectedLen < 5 || bytes.size() < needed) {
-        out.status = DecodedAnswer::Status::Incomplete;
-        return out;
-    }
-    const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
-    if (!crcMatches(std::span<const std::uint8_t>(data, static_cast<std::size_t>(expectedLen)))) {
-        out.status = DecodedAnswer::Status::BadCrc;
-        return out;
-    }
-    out.status = DecodedAnswer::Status::Decoded;
+    const qsizetype needed = std::max(expectedLen, kind == AnswerKind::ParametersRead ? 6 : 5);
+    if (expectedLen < 5 || bytes.size() < needed)
+        return std::nullopt;
+    const auto b = octets(bytes);
+    if (!crcMatches(b.first(static_cast<std::size_t>(expectedLen))))
+        return std::nullopt;
 
+    DecodedAnswer out;
     switch (kind) {
-    case KindMeasurement:
-        decodeMeasurement(expectedLen, bytes, out);
+    case AnswerKind::None:
         break;
-    case KindSlopeWritten:
-    case KindOffsetWritten:
-        if (at(bytes, 1) == 0x42)
-            out.echoedValue = static_cast<std::uint16_t>(at(bytes, 4) * 256 + at(bytes, 3));
+    case AnswerKind::Measurement:
+        decodeMeasurement(expectedLen, b, out);
         break;
-    case KindParametersRead:
-        if (at(bytes, 1) == 0x42) {
-            out.slope = static_cast<std::uint16_t>(at(bytes, 3) * 256 + at(bytes, 2));
-            out.offset = static_cast<std::uint16_t>(at(bytes, 5) * 256 + at(bytes, 4));
+    case AnswerKind::SlopeWritten:
+    case AnswerKind::OffsetWritten:
+        if (b[1] == kCalibrationFunction)
+            out.echoedValue = static_cast<std::uint16_t>(b[4] * 256 + b[3]);
+        break;
+    case AnswerKind::ParametersRead:
+        if (b[1] == kCalibrationFunction) {
+            out.slope = static_cast<std::uint16_t>(b[3] * 256 + b[2]);
+            out.offset = static_cast<std::uint16_t>(b[5] * 256 + b[4]);
         }
         break;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modbus/frame.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -8,13 +10,14 @@
 
 namespace tr {
 
-// What the last request expects; any other value of ReceiveKind means "do not decode".
-enum ReceiveKindValue : std::int16_t {
-    KindNone = 0,
-    KindMeasurement = 1,
-    KindSlopeWritten = 16,
-    KindOffsetWritten = 17,
-    KindParametersRead = 18,
+// What the last request expects back: nothing yet, the registers of a measurement read, the
+// echo of a slope or offset write, or the slope and offset of a parameters read.
+enum class AnswerKind : std::int16_t {
+    None = 0,
+    Measurement = 1,
+    SlopeWritten = 16,
+    OffsetWritten = 17,
+    ParametersRead = 18,
 };
 
 // One register of a measurement answer, as a number: the box it goes to and its value in
@@ -25,15 +28,8 @@ struct Reading {
     int tenths = 0; // -25535..40000 (above 40000 the register is negative two's complement)
 };
 
+// What a complete answer with a matching CRC says.
 struct DecodedAnswer {
-    enum class Status {
-        NotDecoded, // kind 0 or unknown: only the hex text and the lamp
-        Decoded,
-        Incomplete, // fewer bytes than the answer needs
-        BadCrc,     // complete, but the CRC does not match: nothing may be believed
-    };
-    Status status = Status::NotDecoded;
-
     // Measurement answer: the registers in answer order.
     std::vector<Reading> readings;
 
@@ -42,8 +38,6 @@ struct DecodedAnswer {
     std::optional<std::uint16_t> echoedValue;
     std::optional<std::uint16_t> slope;
     std::optional<std::uint16_t> offset;
-
-    bool decoded() const { return status == Status::Decoded; }
 };
 
 // Tenths of a degree as the value boxes show them ("#0.00"): 235 -> "23.50", -2 -> "-0.20".
@@ -55,13 +49,16 @@ QString displayText(const Reading &reading);
 // The value line of an answer: "n#:value " for every reading but an open sensor, n = box + 1.
 QString valueLine(const std::vector<Reading> &readings);
 
-// Decodes an answer by the pending-answer slot. Reads only the bytes it has; a complete answer
-// of a known kind must carry a matching CRC in its last two bytes.
-DecodedAnswer decodeAnswer(int kind, int expectedLen, const QByteArray &bytes);
+// Decodes an answer by the pending-answer slot, as the window does: the first `expectedLen`
+// bytes, whatever station or function they come from. Nothing when the kind is None, when fewer
+// bytes came than the answer needs, or when its CRC (the two bytes at expectedLen - 2) does not
+// match. Reads only the bytes it has.
+std::optional<DecodedAnswer> decodeAnswer(AnswerKind kind, int expectedLen,
+                                          const QByteArray &bytes);
 
 // A measurement answer of `registers` registers (2N + 5 bytes), as the command line reads it.
-inline DecodedAnswer decodeMeasurement(int registers, const QByteArray &bytes) {
-    return decodeAnswer(KindMeasurement, 2 * registers + 5, bytes);
+inline std::optional<DecodedAnswer> decodeMeasurement(int registers, const QByteArray &bytes) {
+    return decodeAnswer(AnswerKind::Measurement, measurementAnswerLength(registers), bytes);
 }
 
 // The result line a parameters-read answer adds to the list: "2::1000--10\r\n".

@@ -7,9 +7,9 @@ namespace tr {
 Frame buildFrame(std::uint8_t station, std::uint8_t function, std::uint8_t b2, std::uint8_t b3,
                  std::uint8_t b4, std::uint8_t b5) {
     Frame f{station, function, b2, b3, b4, b5, 0, 0};
-    Crc16(f, 5);
-    f[6] = CrcLo;
-    f[7] = CrcHi;
+    const std::uint16_t crc = crc16(std::span(f).first(6));
+    f[6] = static_cast<std::uint8_t>(crc & 0xFF);
+    f[7] = static_cast<std::uint8_t>(crc >> 8);
     return f;
 }
 

@@ -29,6 +29,9 @@ constexpr std::uint8_t kCalibrationFunction = 0x42;
 constexpr std::uint8_t kReadParametersOp = 0x00;
 enum class Parameter : std::uint8_t { Slope = 0x01, Offset = 0x02 };
 
+// The module answers every 0x42 request in 8 bytes.
+constexpr int kCalibrationAnswerLength = 8;
+
 // station, 0x42, 0, 0, 2, channel, CRC. The module answers station, 0x42, slope, offset, CRC.
 Frame parameterReadFrame(std::uint8_t station, std::uint8_t channel);
 

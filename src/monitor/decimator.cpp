@@ -76,7 +76,6 @@ void Decimator::feed(const SampleStore &store, qint64 endMs) {
                     for (std::size_t c = 0; c < std::size_t(kChannels); ++c)
                         spans[c].add(b->spans[c]);
                     i += SampleStore::kBlockRows;
-                    rowsFed_ += SampleStore::kBlockRows;
                     continue;
                 }
             }
@@ -97,7 +96,6 @@ void Decimator::feed(const SampleStore &store, qint64 endMs) {
             else
                 spans[c].addGap();
         }
-        ++rowsFed_;
         ++i;
     }
     fedEnd_ = std::max(fedEnd_, i);
@@ -188,7 +186,6 @@ void Decimator::emitFrom(const SampleStore &store, qint64 column, qint64 columns
 
 const Traces &Decimator::trace(const SampleStore &store, qint64 fromMs, qint64 toMs,
                                qint64 columnMs) {
-    rowsFed_ = 0;
     changedFrom_.reset();
     if (toMs <= fromMs || columnMs <= 0) {
         store_ = nullptr;

@@ -36,8 +36,6 @@ public:
     // Where the last trace may differ from the one before: from this time on (the start of the
     // first column drawn again); nothing when anything may differ.
     std::optional<qint64> changedFromMs() const { return changedFrom_; }
-    // Rows (or rows summarised by blocks) added to columns in the last call.
-    qint64 rowsFed() const { return rowsFed_; }
 
 private:
     using Column = std::array<ChannelSpan, kChannels>;
@@ -68,7 +66,6 @@ private:
     std::vector<Column> columns_;
     qint64 fedEnd_ = 0;      // rows before this index are in the columns
     qint64 lastColumn_ = -1; // column of the last row fed (relative to firstColumn_)
-    qint64 rowsFed_ = 0;
 
     Traces out_;
     std::array<bool, kChannels> open_{};

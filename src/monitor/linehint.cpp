@@ -10,16 +10,20 @@ namespace {
 constexpr int kIllegalDataAddress = 2;
 
 LineHint hintFor(const JudgedRequest &r) {
-    switch (r.verdict) {
-    case Verdict::Decoded:
+    switch (r.status) {
+    case AnswerStatus::Ok:
+    // The window decodes these as it decodes a good answer.
+    case AnswerStatus::Station:
+    case AnswerStatus::Function:
+    case AnswerStatus::Length:
         return LineHint::None;
-    case Verdict::NoAnswer:
+    case AnswerStatus::NoAnswer:
         return LineHint::NoAnswer;
-    case Verdict::BadCrc:
+    case AnswerStatus::Crc:
         return LineHint::BadCrc;
-    case Verdict::Short:
+    case AnswerStatus::Short:
         return LineHint::Short;
-    case Verdict::Exception:
+    case AnswerStatus::Exception:
         return r.exceptionCode == kIllegalDataAddress ? LineHint::RegisterCount : LineHint::Refused;
     }
     return LineHint::None;

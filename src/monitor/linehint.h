@@ -1,15 +1,15 @@
 #pragma once
 
-#include "modbus/verdict.h"
+#include "modbus/answer.h"
 
 #include <vector>
 
 namespace tr {
 
-// One concluded request as the hint sees it: its verdict and, for an exception answer, the
+// One concluded request as the hint sees it: what became of it and, for an exception answer, the
 // exception code the module sent.
 struct JudgedRequest {
-    Verdict verdict = Verdict::NoAnswer;
+    AnswerStatus status = AnswerStatus::NoAnswer;
     int exceptionCode = 0;
 };
 

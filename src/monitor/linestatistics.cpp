@@ -34,35 +34,46 @@ double middleOf(int bucket) {
 
 LineStatistics::LineStatistics() : buckets_(std::size_t(kExact + kOctaves * kPerOctave), 0) {}
 
-void LineStatistics::concluded(const RequestOutcome &outcome) {
-    switch (outcome.verdict) {
-    case Verdict::Decoded:
-        ++counts_.decoded;
+void LineStatistics::concluded(AnswerStatus status, std::optional<qint64> answerMicros) {
+    ++byStatus_[std::size_t(status)];
+    bool decoded = false;
+    switch (status) {
+    case AnswerStatus::Ok:
+    case AnswerStatus::Station:
+    case AnswerStatus::Function:
+    case AnswerStatus::Length:
+        decoded = true;
         break;
-    case Verdict::BadCrc:
-        ++counts_.badCrc;
-        break;
-    case Verdict::Short:
-        ++counts_.shortAnswers;
-        break;
-    case Verdict::NoAnswer:
-        ++counts_.noAnswer;
-        break;
-    case Verdict::Exception:
-        ++counts_.exceptions;
+    case AnswerStatus::NoAnswer:
+    case AnswerStatus::Short:
+    case AnswerStatus::Crc:
+    case AnswerStatus::Exception:
         break;
     }
-    if (outcome.verdict != Verdict::Decoded || !outcome.answerMicros)
+    if (!decoded || !answerMicros)
         return;
-    const qint64 micros = *outcome.answerMicros;
+    const qint64 micros = *answerMicros;
     ++buckets_[std::size_t(bucketOf(micros))];
     minMicros_ = timed_ == 0 ? micros : std::min(minMicros_, micros);
     maxMicros_ = timed_ == 0 ? micros : std::max(maxMicros_, micros);
     ++timed_;
 }
 
+LineStatistics::Counts LineStatistics::counts() const {
+    Counts c;
+    c.requests = requests_;
+    c.decoded = count(AnswerStatus::Ok) + count(AnswerStatus::Station) +
+                count(AnswerStatus::Function) + count(AnswerStatus::Length);
+    c.noAnswer = count(AnswerStatus::NoAnswer);
+    c.badCrc = count(AnswerStatus::Crc);
+    c.shortAnswers = count(AnswerStatus::Short);
+    c.exceptions = count(AnswerStatus::Exception);
+    return c;
+}
+
 void LineStatistics::reset() {
-    counts_ = {};
+    requests_ = 0;
+    byStatus_ = {};
     std::fill(buckets_.begin(), buckets_.end(), 0);
     timed_ = 0;
 }

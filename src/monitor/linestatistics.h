@@ -3,15 +3,19 @@
 #include "monitor/requesttracker.h"
 
 #include <QtGlobal>
+#include <array>
+#include <optional>
 #include <vector>
 
 namespace tr {
 
-// Counters of the line since start or the last reset, and the answer times of decoded answers
-// (request written -> answer complete). The times go into buckets 1/128 wide relative to their
+// Counters of the line since start or the last reset, one per answer status, and the answer
+// times of decoded answers (request written -> answer complete). The window and the command
+// line keep their line statistics here. The times go into buckets 1/128 wide relative to their
 // value, so a week of requests takes the same memory as a minute; minimum and maximum are exact.
 class LineStatistics {
 public:
+    // The window's grouping: an answer of another station, function or byte count is decoded.
     struct Counts {
         qint64 requests = 0;
         qint64 decoded = 0;
@@ -27,18 +31,24 @@ public:
 
     LineStatistics();
 
-    void requestWritten() { ++counts_.requests; }
-    void concluded(const RequestOutcome &outcome);
+    void requestWritten() { ++requests_; }
+    // A request concluded with `status`; the answer time counts for a decoded answer.
+    void concluded(AnswerStatus status, std::optional<qint64> answerMicros);
+    void concluded(const RequestOutcome &outcome) {
+        concluded(outcome.status, outcome.answerMicros);
+    }
     void reset();
 
-    const Counts &counts() const { return counts_; }
+    qint64 count(AnswerStatus status) const { return byStatus_[std::size_t(status)]; }
+    Counts counts() const;
     AnswerTimes answerTimes() const;
 
 private:
     // Nearest rank, as the middle of its bucket within the exact extremes.
     double percentileMs(double p) const;
 
-    Counts counts_;
+    qint64 requests_ = 0;
+    std::array<qint64, kAnswerStatusCount> byStatus_{};
     std::vector<qint64> buckets_;
     qint64 timed_ = 0;
     qint64 minMicros_ = 0, maxMicros_ = 0;

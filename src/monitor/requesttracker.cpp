@@ -2,19 +2,19 @@
 
 namespace tr {
 
-std::optional<RequestOutcome> RequestTracker::requestWritten(std::int16_t kind, std::int64_t at) {
+std::optional<RequestOutcome> RequestTracker::requestWritten(AnswerKind kind, std::int64_t at) {
     std::optional<RequestOutcome> unanswered = waiting_;
-    waiting_ = RequestOutcome{kind, Verdict::NoAnswer, at, std::nullopt};
+    waiting_ = RequestOutcome{kind, AnswerStatus::NoAnswer, at, std::nullopt};
     return unanswered;
 }
 
-std::optional<RequestOutcome> RequestTracker::bytesSeen(Verdict verdict, bool taken,
+std::optional<RequestOutcome> RequestTracker::bytesSeen(AnswerStatus status, bool taken,
                                                         std::int64_t at) {
     if (!waiting_)
         return std::nullopt;
     RequestOutcome outcome = *waiting_;
     waiting_.reset();
-    outcome.verdict = verdict;
+    outcome.status = status;
     if (taken)
         outcome.answerMicros = at - outcome.requestAt;
     return outcome;

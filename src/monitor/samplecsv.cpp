@@ -67,11 +67,8 @@ bool SampleCsvWriter::step(const QDeadlineTimer &deadline) {
         const SampleRow &row = store_.row(next_);
         const QByteArray time = local_.isoText(row.ms);
         appendRow(out, time, row.lo);
-        ++rows_;
-        if (row.hi != row.lo) {
+        if (row.hi != row.lo)
             appendRow(out, time, row.hi);
-            ++rows_;
-        }
     }
     if (file_.write(out) != out.size()) {
         fail(Failure::Kind::Unwritable);

@@ -28,7 +28,6 @@ public:
     double progress() const override;
 
     const std::optional<Failure> &failure() const { return failure_; }
-    qint64 rowsWritten() const { return rows_; }
 
 private:
     void fail(Failure::Kind kind);
@@ -40,7 +39,6 @@ private:
     LocalTimeCache local_;
     bool started_ = false;
     bool done_ = false;
-    qint64 rows_ = 0;
     std::optional<Failure> failure_;
 };
 

@@ -91,7 +91,6 @@ public:
     // Changes whenever rows are rewritten rather than added (cleared, merged again): whoever
     // summarised rows before must start again.
     quint64 generation() const { return generation_; }
-    qint64 intervalMs() const { return intervalMs_; }
 
     // The summary of rows block * kBlockRows .. block * kBlockRows + kBlockRows - 1 while all of
     // them are present and none can change any more (the newest row still can); else nothing.

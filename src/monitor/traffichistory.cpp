@@ -50,7 +50,7 @@ void TrafficHistory::clear() {
 }
 
 QByteArray trafficText(const TrafficHistory &history, const std::array<QString, 2> &directions,
-                       const std::array<QString, 5> &verdicts) {
+                       const std::function<QString(AnswerStatus)> &statusWord) {
     QByteArray out;
     for (qsizetype i = 0; i < history.size(); ++i) {
         const TrafficLine &line = history.at(i);
@@ -58,8 +58,8 @@ QByteArray trafficText(const TrafficHistory &history, const std::array<QString, 
                            .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) +
                        QStringLiteral("  ") + directions[std::size_t(line.direction)] +
                        QStringLiteral("  ") + receivedHex(line.bytes).trimmed();
-        if (line.verdict)
-            text += QStringLiteral("  ") + verdicts[std::size_t(*line.verdict)];
+        if (line.status)
+            text += QStringLiteral("  ") + statusWord(*line.status);
         out += text.toUtf8() + "\r\n";
     }
     return out;

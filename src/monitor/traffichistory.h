@@ -1,11 +1,12 @@
 #pragma once
 
-#include "modbus/verdict.h"
+#include "modbus/answer.h"
 
 #include <QByteArray>
 #include <QString>
 #include <array>
 #include <deque>
+#include <functional>
 #include <optional>
 
 namespace tr {
@@ -14,8 +15,8 @@ struct TrafficLine {
     enum class Direction { Sent, Received };
     qint64 wallMs = 0; // milliseconds since the epoch
     Direction direction = Direction::Sent;
-    QByteArray bytes;               // empty for a request that got no answer
-    std::optional<Verdict> verdict; // received bytes and unanswered requests
+    QByteArray bytes;                   // empty for a request that got no answer
+    std::optional<AnswerStatus> status; // received bytes and unanswered requests
 };
 
 // Every frame the link sent and received, newest last, the last kMaxLines kept. While paused
@@ -48,9 +49,9 @@ private:
     bool paused_ = false;
 };
 
-// The history as text, a line per frame: "2024-03-05 09:07:05.123  <direction>  <hex>  <verdict>"
-// with the caller's words for directions and verdicts (indexed by their enum values), CR LF.
+// The history as text, a line per frame: "2024-03-05 09:07:05.123  <direction>  <hex>  <status>"
+// with the caller's words for directions (indexed by their enum values) and statuses, CR LF.
 QByteArray trafficText(const TrafficHistory &history, const std::array<QString, 2> &directions,
-                       const std::array<QString, 5> &verdicts);
+                       const std::function<QString(AnswerStatus)> &statusWord);
 
 } // namespace tr

@@ -122,7 +122,7 @@ void AcquisitionPanel::readOnce() {
     }
     const auto [station, function, start, count] = bytes;
     if (station >= 1 && station <= 250 && count >= 1 && count <= 21) {
-        link_.ReadModule(station, function, start, count);
+        link_.readMeasurement(station, function, start, count);
         return;
     }
     tell(tr("请输入正确的地址、数据长度，地址和数据长度不能为0，数据长度值范围为1-21"));

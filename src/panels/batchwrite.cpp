@@ -65,7 +65,7 @@ void BatchWrite::sendNext() {
     answerTimer_.start();
 }
 
-void BatchWrite::echoed(std::int16_t kind, std::uint16_t value) {
+void BatchWrite::echoed(AnswerKind kind, std::uint16_t value) {
     if (!running_ || !answerTimer_.isActive() || kind != plan_[at_].answerKind())
         return;
     judge(verifyEcho(plan_[at_], value));

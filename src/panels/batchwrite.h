@@ -40,7 +40,7 @@ public:
     void start(std::uint8_t station, const std::vector<ExportEntry> &entries, int delayMs = 0);
 
     // The link's answers, passed on by the panel while a batch runs.
-    void echoed(std::int16_t kind, std::uint16_t value);
+    void echoed(AnswerKind kind, std::uint16_t value);
     void readBack(std::optional<std::uint16_t> slope, std::optional<std::uint16_t> offset);
 
 signals:

@@ -30,7 +30,7 @@ constexpr int kBatchIntervalMs = 2000;
 // The two write buttons are one operation; these are all that sets them apart.
 struct CalibrationPanel::WriteButton {
     Parameter parameter;
-    std::int16_t kind;
+    AnswerKind kind;
     int valueEntry;
 };
 
@@ -61,7 +61,7 @@ ParameterRequest CalibrationPanel::readEntries() const {
     return readRequest(w_.entries[StationEntry]->text(), w_.entries[ChannelEntry]->text());
 }
 
-void CalibrationPanel::send(const ParameterRequest &request, std::int16_t kind) {
+void CalibrationPanel::send(const ParameterRequest &request, AnswerKind kind) {
     if (!request.ok()) {
         const QString text = request.fault == ParameterRequest::Fault::Value
                                  ? tr("请输入正确的参数值，范围为0-65535")
@@ -74,7 +74,7 @@ void CalibrationPanel::send(const ParameterRequest &request, std::int16_t kind) 
 }
 
 void CalibrationPanel::readParameters() {
-    send(readEntries(), KindParametersRead);
+    send(readEntries(), AnswerKind::ParametersRead);
 }
 
 void CalibrationPanel::writeParameter(const WriteButton &button) {
@@ -84,11 +84,11 @@ void CalibrationPanel::writeParameter(const WriteButton &button) {
 }
 
 void CalibrationPanel::writeSlope() {
-    writeParameter({Parameter::Slope, KindSlopeWritten, SlopeEntry});
+    writeParameter({Parameter::Slope, AnswerKind::SlopeWritten, SlopeEntry});
 }
 
 void CalibrationPanel::writeOffset() {
-    writeParameter({Parameter::Offset, KindOffsetWritten, OffsetEntry});
+    writeParameter({Parameter::Offset, AnswerKind::OffsetWritten, OffsetEntry});
 }
 
 void CalibrationPanel::batchRead() {
@@ -96,13 +96,13 @@ void CalibrationPanel::batchRead() {
     const ParameterRequest first =
         readRequest(w_.entries[StationEntry]->text(), QStringLiteral("1"));
     if (!first.ok()) {
-        send(first, KindParametersRead);
+        send(first, AnswerKind::ParametersRead);
         return;
     }
     w_.list->setPlainText(QString());
     listText_.clear();
     w_.entries[ChannelEntry]->setText(QStringLiteral("1"));
-    send(first, KindParametersRead);
+    send(first, AnswerKind::ParametersRead);
     batchReadTimer_.start(kBatchIntervalMs);
 }
 
@@ -120,11 +120,11 @@ void CalibrationPanel::batchReadTick() {
     if (!request.ok()) {
         // The batch ends first, so the message is told once and not at every tick.
         batchReadTimer_.stop();
-        send(request, KindParametersRead);
+        send(request, AnswerKind::ParametersRead);
         return;
     }
     w_.entries[ChannelEntry]->setText(next);
-    send(request, KindParametersRead);
+    send(request, AnswerKind::ParametersRead);
 }
 
 void CalibrationPanel::applyParameters(std::optional<std::uint16_t> slope,
@@ -143,14 +143,14 @@ void CalibrationPanel::applyParameters(std::optional<std::uint16_t> slope,
     w_.list->setPlainText(listText_);
 }
 
-void CalibrationPanel::applyEcho(std::int16_t kind, std::uint16_t value) {
+void CalibrationPanel::applyEcho(AnswerKind kind, std::uint16_t value) {
     if (batch_.running()) {
         batch_.echoed(kind, value);
         return;
     }
-    if (kind == KindSlopeWritten)
+    if (kind == AnswerKind::SlopeWritten)
         w_.entries[SlopeEntry]->setText(QString::number(value));
-    else if (kind == KindOffsetWritten)
+    else if (kind == AnswerKind::OffsetWritten)
         w_.entries[OffsetEntry]->setText(QString::number(value));
 }
 
@@ -217,7 +217,7 @@ void CalibrationPanel::batchWrite() {
     }
     const std::optional<std::uint8_t> station = addressEntry(w_.entries[StationEntry]->text());
     if (!station) {
-        send(readEntries(), KindParametersRead); // refused: the range message
+        send(readEntries(), AnswerKind::ParametersRead); // refused: the range message
         return;
     }
     if (*station == 0) {

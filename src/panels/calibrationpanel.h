@@ -67,10 +67,10 @@ private:
 
     ParameterRequest readEntries() const;
     // Refused entries get their message and nothing else happens.
-    void send(const ParameterRequest &request, std::int16_t kind);
+    void send(const ParameterRequest &request, AnswerKind kind);
     void writeParameter(const WriteButton &button);
     void applyParameters(std::optional<std::uint16_t> slope, std::optional<std::uint16_t> offset);
-    void applyEcho(std::int16_t kind, std::uint16_t value);
+    void applyEcho(AnswerKind kind, std::uint16_t value);
     void tell(const QString &text);
     void batchChannelDone(const ExportEntry &entry);
     void batchFinished(const BatchWrite::Outcome &outcome);

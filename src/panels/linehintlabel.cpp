@@ -11,8 +11,8 @@ LineHintLabel::LineHintLabel(QWidget *parent) : QLabel(parent) {
     hide();
 }
 
-void LineHintLabel::concluded(Verdict verdict, int exceptionCode) {
-    recent_.push_back({verdict, exceptionCode});
+void LineHintLabel::concluded(AnswerStatus status, int exceptionCode) {
+    recent_.push_back({status, exceptionCode});
     if (recent_.size() > std::size_t(kHintRequests))
         recent_.erase(recent_.begin());
     update();

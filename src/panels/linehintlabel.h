@@ -17,7 +17,7 @@ public:
     LineHint hint() const { return hint_; }
 
     // A request concluded; `exceptionCode` with an exception answer.
-    void concluded(Verdict verdict, int exceptionCode);
+    void concluded(AnswerStatus status, int exceptionCode);
     // Why the port did not open, empty once it is open (as the lamp's tool tip says it).
     void setPortFailure(const QString &reason);
     // Requests made meanwhile (a scan of other stations) say nothing about the chosen module.

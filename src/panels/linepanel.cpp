@@ -2,10 +2,9 @@
 
 #include "domain/datafile.h"
 #include "modbus/hextext.h"
-#include "monitor/wallclock.h"
+#include "monitor/linerecorder.h"
 #include "panels/linehintlabel.h"
 #include "panels/seams.h"
-#include "serial/link.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -25,7 +24,7 @@ namespace {
 // The counters on the tab change at most this often; nothing is done while the tab is hidden.
 constexpr int kCountsRefreshMs = 500;
 
-enum Column { TimeColumn, DirectionColumn, BytesColumn, VerdictColumn, ColumnCount };
+enum Column { TimeColumn, DirectionColumn, BytesColumn, StatusColumn, ColumnCount };
 
 QString milliseconds(double ms) {
     return QString::number(ms, 'f', 2);
@@ -44,17 +43,20 @@ int TrafficModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString TrafficModel::verdictText(Verdict verdict) {
-    switch (verdict) {
-    case Verdict::Decoded:
+QString TrafficModel::statusText(AnswerStatus status) {
+    switch (status) {
+    case AnswerStatus::Ok:
+    case AnswerStatus::Station:
+    case AnswerStatus::Function:
+    case AnswerStatus::Length:
         return tr("已解码");
-    case Verdict::BadCrc:
+    case AnswerStatus::Crc:
         return tr("CRC错误");
-    case Verdict::Short:
+    case AnswerStatus::Short:
         return tr("不完整");
-    case Verdict::NoAnswer:
+    case AnswerStatus::NoAnswer:
         return tr("无应答");
-    case Verdict::Exception:
+    case AnswerStatus::Exception:
         return tr("异常应答");
     }
     return {};
@@ -77,8 +79,8 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const {
         return directionText(line.direction);
     case BytesColumn:
         return receivedHex(line.bytes).trimmed();
-    case VerdictColumn:
-        return line.verdict ? verdictText(*line.verdict) : QString();
+    case StatusColumn:
+        return line.status ? statusText(*line.status) : QString();
     default:
         return {};
     }
@@ -94,7 +96,7 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
         return tr("方向");
     case BytesColumn:
         return tr("数据");
-    case VerdictColumn:
+    case StatusColumn:
         return tr("结果");
     default:
         return {};
@@ -142,10 +144,10 @@ void TrafficModel::restart() {
     endResetModel();
 }
 
-LinePanel::LinePanel(Link &link, MessageBox &messages, FileDialog &files, ToolDirs dirs,
+LinePanel::LinePanel(LineRecorder &recorder, MessageBox &messages, FileDialog &files, ToolDirs dirs,
                      QWidget *parent)
-    : QWidget(parent), messages_(messages), files_(files), dirs_(std::move(dirs)),
-      model_(history_) {
+    : QWidget(parent), recorder_(recorder), messages_(messages), files_(files),
+      dirs_(std::move(dirs)), model_(recorder.history()) {
     auto *box = new QGroupBox(tr("通信统计"), this);
     auto *grid = new QGridLayout(box);
     const QString countNames[6] = {tr("请求"),    tr("解码成功"), tr("无应答"),
@@ -184,7 +186,7 @@ LinePanel::LinePanel(Link &link, MessageBox &messages, FileDialog &files, ToolDi
     table_->horizontalHeader()->setSectionResizeMode(BytesColumn, QHeaderView::Stretch);
     table_->setColumnWidth(TimeColumn, 96);
     table_->setColumnWidth(DirectionColumn, 40);
-    table_->setColumnWidth(VerdictColumn, 70);
+    table_->setColumnWidth(StatusColumn, 70);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setWordWrap(false);
@@ -215,8 +217,8 @@ LinePanel::LinePanel(Link &link, MessageBox &messages, FileDialog &files, ToolDi
     connect(pause_, &QPushButton::clicked, this, &LinePanel::pauseOrResumeTraffic);
     connect(clear, &QPushButton::clicked, this, &LinePanel::clearTraffic);
     connect(save, &QPushButton::clicked, this, &LinePanel::saveTraffic);
-    connect(&link, &Link::requestObserved, this, &LinePanel::requestObserved);
-    connect(&link, &Link::answerObserved, this, &LinePanel::answerObserved);
+    connect(&recorder_, &LineRecorder::trafficChanged, this, &LinePanel::trafficChanged);
+    connect(&recorder_, &LineRecorder::requestConcluded, hint_, &LineHintLabel::concluded);
     countsTimer_.setInterval(kCountsRefreshMs);
     connect(&countsTimer_, &QTimer::timeout, this, &LinePanel::showCounts);
 }
@@ -228,39 +230,14 @@ void LinePanel::showEvent(QShowEvent *event) {
     showCounts();
 }
 
-void LinePanel::addLine(TrafficLine line) {
+void LinePanel::trafficChanged(const TrafficHistory::Change &change) {
     const bool shown = isVisible();
-    model_.changed(history_.append(std::move(line)), shown);
-    if (shown && !history_.paused())
+    model_.changed(change, shown);
+    if (shown && !recorder_.history().paused())
         table_->scrollToBottom();
     // The counters follow while the tab is shown, at most every half second.
     if (shown && !countsTimer_.isActive())
         countsTimer_.start();
-}
-
-void LinePanel::conclude(const RequestOutcome &outcome, std::int64_t atMicros) {
-    statistics_.concluded(outcome);
-    hint_->concluded(outcome.verdict, exceptionCode_);
-    if (outcome.verdict == Verdict::NoAnswer)
-        addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, {}, Verdict::NoAnswer});
-    if (outcome.kind == KindMeasurement && outcome.verdict != Verdict::Decoded)
-        emit measurementFailed(wallMsAt(outcome.requestAt));
-}
-
-void LinePanel::requestObserved(const QByteArray &bytes, std::int16_t kind, std::int64_t atMicros) {
-    if (const auto unanswered = tracker_.requestWritten(kind, atMicros))
-        conclude(*unanswered, atMicros);
-    statistics_.requestWritten();
-    addLine({wallMsAt(atMicros), TrafficLine::Direction::Sent, bytes, std::nullopt});
-}
-
-void LinePanel::answerObserved(const QByteArray &bytes, Verdict verdict, bool taken,
-                               std::int64_t atMicros) {
-    addLine({wallMsAt(atMicros), TrafficLine::Direction::Received, bytes, verdict});
-    if (verdict == Verdict::Exception && bytes.size() >= 3)
-        exceptionCode_ = static_cast<std::uint8_t>(bytes[2]);
-    if (const auto outcome = tracker_.bytesSeen(verdict, taken, atMicros))
-        conclude(*outcome, atMicros);
 }
 
 void LinePanel::showCounts() {
@@ -268,33 +245,35 @@ void LinePanel::showCounts() {
         countsTimer_.stop();
         return;
     }
-    const LineStatistics::Counts &c = statistics_.counts();
+    const LineStatistics::Counts &c = recorder_.statistics().counts();
     const qint64 values[6] = {c.requests, c.decoded,      c.noAnswer,
                               c.badCrc,   c.shortAnswers, c.exceptions};
     for (std::size_t i = 0; i < counts_.size(); ++i)
         counts_[i]->setText(QString::number(values[i]));
-    const LineStatistics::AnswerTimes t = statistics_.answerTimes();
+    const LineStatistics::AnswerTimes t = recorder_.statistics().answerTimes();
     const double ms[4] = {t.minMs, t.medianMs, t.p99Ms, t.maxMs};
     for (std::size_t i = 0; i < times_.size(); ++i)
         times_[i]->setText(t.count > 0 ? milliseconds(ms[i]) : QStringLiteral("-"));
 }
 
 void LinePanel::resetStatistics() {
-    statistics_.reset();
+    recorder_.resetStatistics();
     showCounts();
 }
 
 void LinePanel::pauseOrResumeTraffic() {
-    history_.setPaused(!history_.paused());
-    pause_->setText(history_.paused() ? tr("继续") : tr("暂停"));
-    if (!history_.paused()) {
-        model_.changed(history_.takeHeld(), isVisible());
+    const bool pausing = !recorder_.history().paused();
+    pause_->setText(pausing ? tr("继续") : tr("暂停"));
+    if (pausing) {
+        recorder_.pauseTraffic();
+    } else {
+        model_.changed(recorder_.resumeTraffic(), isVisible());
         table_->scrollToBottom();
     }
 }
 
 void LinePanel::clearTraffic() {
-    history_.clear();
+    recorder_.clearTraffic();
     model_.restart();
 }
 
@@ -311,10 +290,8 @@ void LinePanel::saveTraffic() {
     const std::array<QString, 2> directions = {
         TrafficModel::directionText(TrafficLine::Direction::Sent),
         TrafficModel::directionText(TrafficLine::Direction::Received)};
-    std::array<QString, 5> verdicts;
-    for (int v = 0; v < 5; ++v)
-        verdicts[std::size_t(v)] = TrafficModel::verdictText(Verdict(v));
-    if (const auto failure = replaceFile(*chosen, trafficText(history_, directions, verdicts)))
+    if (const auto failure = replaceFile(
+            *chosen, trafficText(recorder_.history(), directions, &TrafficModel::statusText)))
         messages_.show(
             tr("记录保存失败：%1（%2）").arg(QDir::toNativeSeparators(*chosen), *failure),
             promptCaption(), MessageBox::Icon::None);

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "domain/tooldirs.h"
-#include "modbus/verdict.h"
-#include "monitor/linestatistics.h"
-#include "monitor/requesttracker.h"
+#include "modbus/answer.h"
 #include "monitor/traffichistory.h"
 
 #include <QAbstractTableModel>
@@ -20,7 +18,7 @@ namespace tr {
 
 class FileDialog;
 class LineHintLabel;
-class Link;
+class LineRecorder;
 class MessageBox;
 
 // The traffic history as a table: time, direction, bytes, verdict.
@@ -41,7 +39,7 @@ public:
     // The lines were replaced (cleared): the view starts over.
     void restart();
 
-    static QString verdictText(Verdict verdict);
+    static QString statusText(AnswerStatus status);
     static QString directionText(TrafficLine::Direction direction);
 
 private:
@@ -51,16 +49,14 @@ private:
     qsizetype dropped_ = 0; // lines gone from the front the view has not been told of
 };
 
-// The "通信" tab: the line's counters and answer times, and every frame sent and received.
-// It listens to the link's observation signals and never acts on the link.
+// The "通信" tab: a view of the line recorder's counters and answer times, and of every frame
+// sent and received.
 class LinePanel : public QWidget {
     Q_OBJECT
 public:
-    LinePanel(Link &link, MessageBox &messages, FileDialog &files, ToolDirs dirs,
+    LinePanel(LineRecorder &recorder, MessageBox &messages, FileDialog &files, ToolDirs dirs,
               QWidget *parent = nullptr);
 
-    const LineStatistics &statistics() const { return statistics_; }
-    const TrafficHistory &history() const { return history_; }
     LineHintLabel &hint() { return *hint_; }
 
     void resetStatistics();
@@ -68,27 +64,17 @@ public:
     void clearTraffic();
     void saveTraffic();
 
-signals:
-    // A measurement read that got no decoded answer, at the time it was written: a gap.
-    void measurementFailed(qint64 wallMs);
-
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void requestObserved(const QByteArray &bytes, std::int16_t kind, std::int64_t atMicros);
-    void answerObserved(const QByteArray &bytes, Verdict verdict, bool taken,
-                        std::int64_t atMicros);
-    void conclude(const RequestOutcome &outcome, std::int64_t atMicros);
-    void addLine(TrafficLine line);
+    void trafficChanged(const TrafficHistory::Change &change);
     void showCounts();
 
+    LineRecorder &recorder_;
     MessageBox &messages_;
     FileDialog &files_;
     ToolDirs dirs_;
-    RequestTracker tracker_;
-    LineStatistics statistics_;
-    TrafficHistory history_;
     TrafficModel model_;
     QTimer countsTimer_;
     std::array<QLabel *, 6> counts_{};
@@ -96,7 +82,6 @@ private:
     QTableView *table_ = nullptr;
     QPushButton *pause_ = nullptr;
     LineHintLabel *hint_ = nullptr;
-    int exceptionCode_ = 0; // of the last exception answer seen
 };
 
 } // namespace tr

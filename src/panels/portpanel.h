@@ -40,9 +40,6 @@ public:
     enum class Refused { Nothing, Port, Baud };
     Refused startWith(std::int16_t portNumber, std::int16_t baud);
 
-    int selectedPort() const { return portChoice_.selectedIndex(); }
-    int selectedBaud() const { return baudChoice_.selectedIndex(); }
-
     void openChosenPort();
     // Another baud rate for the open port, as "保存设置" would set it but without saving it:
     // the baud box shows it and the port is opened again at it.

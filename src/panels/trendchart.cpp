@@ -211,14 +211,6 @@ int TrendChart::plotWidth() const {
     return std::max(1, int(chart_->plotArea().width()));
 }
 
-double TrendChart::axisMinC() const {
-    return valueAxis_->min();
-}
-
-double TrendChart::axisMaxC() const {
-    return valueAxis_->max();
-}
-
 void TrendChart::setShown(int channel, bool shown) {
     if (channel < 0 || channel >= kChannels || shown_[std::size_t(channel)] == shown)
         return;

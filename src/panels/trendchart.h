@@ -70,8 +70,6 @@ public:
     void draw(const Traces &traces, qint64 fromMs, qint64 toMs,
               std::optional<qint64> changedFromMs = std::nullopt);
     const TraceItem &traceItem() const { return *traces_; }
-    double axisMinC() const;
-    double axisMaxC() const;
 
 signals:
     // Wheel over the plot: zoom the time axis by `factor` (< 1: in) around `anchorMs`.

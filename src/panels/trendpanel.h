@@ -44,9 +44,6 @@ public:
     bool following() const { return !file_ && !paused_ && !zoom_; }
     bool busy() const { return job_ != nullptr; }
     TrendChart &chart() { return *chart_; }
-    // The time range of the last drawing.
-    qint64 viewFromMs() const { return viewFrom_; }
-    qint64 viewToMs() const { return viewTo_; }
 
     void addMeasurement(const DecodedAnswer &answer);
     // A measurement read that got no answer: a gap in every line.

@@ -7,14 +7,20 @@
 namespace tr {
 
 Link::Link(MSComm &port, QObject *parent) : QObject(parent), port_(port) {
-    connect(&port_, &MSComm::OnComm, this, &Link::MSComm1_OnComm);
+    connect(&port_, &MSComm::OnComm, this, &Link::onReceive);
     // Nothing can answer any more: the red lamp, not the green one of the last answer.
     connect(&port_, &MSComm::deviceLost, this, [this] { emit lampRaised(Lamp::NotConnected); });
     connect(&readWait_, &WaitMs::elapsed, this, &Link::endRead);
 }
 
-bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::uint8_t StartAddr,
-                      std::uint8_t DataLength) {
+void Link::expect(const Frame &request, AnswerKind kind) {
+    request_ = request;
+    kind_ = kind;
+    expect_ = expectedAnswer(request);
+}
+
+bool Link::readMeasurement(std::uint8_t station, std::uint8_t function, std::uint8_t start,
+                           std::uint8_t count) {
     if (readWait_.running())
         return false;
 
@@ -27,10 +33,9 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
     emit lampRaised(Lamp::Yellow);
     dropBuffered();
     port_.flushInput(); // and what the port itself still holds
-    const Frame frame = measurementRequest(StationAddr, FunctionCode, StartAddr, DataLength);
-    ExpectedLen_ = static_cast<std::int16_t>(measurementAnswerLength(DataLength));
-    port_.setRThreshold(ExpectedLen_);
-    ReceiveKind_ = KindMeasurement;
+    const Frame frame = measurementRequest(station, function, start, count);
+    expect(frame, AnswerKind::Measurement);
+    port_.setRThreshold(expect_.length);
     const QByteArray bytes = toBytes(frame);
     // Stamped as the write starts: a stamp after it may trail the module's reading of the
     // request when this thread loses the CPU in between, and make the answer look quicker.
@@ -40,7 +45,7 @@ bool Link::ReadModule(std::uint8_t StationAddr, std::uint8_t FunctionCode, std::
         emit frameSent(bytes);
     emit commandText(sendText(frame));
     if (written)
-        emit requestObserved(bytes, ReceiveKind_, writtenAt);
+        emit requestObserved(bytes, kind_, writtenAt);
 
     readWait_.start(kReadWaitMs);
     return true;
@@ -60,13 +65,12 @@ void Link::reopenIfLost() {
         port_.setRThreshold(1);
 }
 
-void Link::sendParameterRequest(const Frame &frame, std::int16_t kind) {
+void Link::sendParameterRequest(const Frame &frame, AnswerKind kind) {
     emit stateText(QString());
     emit valuesStale();
     reopenIfLost(); // before the slot's threshold, which the open step would reset
-    ReceiveKind_ = kind;
-    port_.setRThreshold(8);
-    ExpectedLen_ = 8;
+    expect(frame, kind);
+    port_.setRThreshold(expect_.length);
     emit commandText(sendText(frame));
     if (port_.PortOpen()) {
         emit lampRaised(Lamp::Connected);
@@ -81,31 +85,31 @@ void Link::sendParameterRequest(const Frame &frame, std::int16_t kind) {
     }
 }
 
-void Link::MSComm1_OnComm() {
+void Link::onReceive() {
     if (port_.CommEvent() != MSComm::kComEvReceive)
         return;
     const std::int64_t receivedAt = monotonicMicros();
-    port_.setInputLen(ExpectedLen_);
+    port_.setInputLen(expect_.length);
     const QByteArray received = port_.Input();
     port_.setInputLen(0);
     const QByteArray extra = port_.Input();
     emit stateText(receivedHex(received));
 
-    const DecodedAnswer answer = decodeAnswer(ReceiveKind_, ExpectedLen_, received);
-    if (answer.decoded()) {
-        switch (ReceiveKind_) {
-        case KindMeasurement:
-            emit measurementDecoded(answer);
+    const std::optional<DecodedAnswer> answer = decodeAnswer(kind_, expect_.length, received);
+    if (answer) {
+        switch (kind_) {
+        case AnswerKind::None:
             break;
-        case KindSlopeWritten:
-        case KindOffsetWritten:
-            if (answer.echoedValue)
-                emit parameterEchoed(ReceiveKind_, *answer.echoedValue);
+        case AnswerKind::Measurement:
+            emit measurementDecoded(*answer);
             break;
-        case KindParametersRead:
-            emit parametersRead(answer.slope, answer.offset);
+        case AnswerKind::SlopeWritten:
+        case AnswerKind::OffsetWritten:
+            if (answer->echoedValue)
+                emit parameterEchoed(kind_, *answer->echoedValue);
             break;
-        default:
+        case AnswerKind::ParametersRead:
+            emit parametersRead(answer->slope, answer->offset);
             break;
         }
     }
@@ -114,23 +118,19 @@ void Link::MSComm1_OnComm() {
     port_.Input();
     // A corrupted or cut answer is no answer, yet the port is open and the request went out:
     // yellow, as while an answer is awaited. Red is kept for a port that is closed.
-    const bool refused = answer.status == DecodedAnswer::Status::BadCrc ||
-                         answer.status == DecodedAnswer::Status::Incomplete;
+    const bool refused = kind_ != AnswerKind::None && !answer;
     emit lampRaised(refused ? Lamp::Yellow : Lamp::Connected);
 
-    emit answerObserved(received, classifyAnswer(ReceiveKind_, ExpectedLen_, received), true,
-                        receivedAt);
+    emit answerObserved(received, judge(received), true, receivedAt);
     if (!extra.isEmpty())
-        emit answerObserved(extra, classifyAnswer(ReceiveKind_, ExpectedLen_, extra), false,
-                            receivedAt);
+        emit answerObserved(extra, judge(extra), false, receivedAt);
 }
 
 void Link::dropBuffered() {
     port_.setInputLen(0);
     const QByteArray dropped = port_.Input();
     if (!dropped.isEmpty())
-        emit answerObserved(dropped, classifyAnswer(ReceiveKind_, ExpectedLen_, dropped), false,
-                            monotonicMicros());
+        emit answerObserved(dropped, judge(dropped), false, monotonicMicros());
 }
 
 } // namespace tr

@@ -18,12 +18,13 @@ ModuleScan::ModuleScan(Link &link, QObject *parent) : QObject(parent), link_(lin
             answer_->readings = answer.readings;
     });
     connect(&link_, &Link::answerObserved, this,
-            [this](const QByteArray &bytes, Verdict verdict, bool, std::int64_t) {
+            [this](const QByteArray &bytes, const Judgement &judgement, bool, std::int64_t) {
                 if (!probing_ || !answer_)
                     return;
-                if (verdict == Verdict::Decoded)
+                const AnswerStatus status = seenByWindow(judgement);
+                if (status == AnswerStatus::Ok)
                     answer_->exceptionCode = 0;
-                else if (verdict == Verdict::Exception && bytes.size() >= 3 &&
+                else if (status == AnswerStatus::Exception && bytes.size() >= 3 &&
                          answer_->readings.empty())
                     answer_->exceptionCode = static_cast<std::uint8_t>(bytes[2]);
             });
@@ -58,7 +59,8 @@ void ModuleScan::probeNext() {
     if (!link_.port().PortOpen())
         return finish(End::PortClosed);
     const ScanProbe probe = plan_->current();
-    if (!link_.ReadModule(static_cast<std::uint8_t>(probe.station), function_, 0, kRegisters)) {
+    if (!link_.readMeasurement(static_cast<std::uint8_t>(probe.station), function_, 0,
+                               kRegisters)) {
         retry_.start();
         return;
     }

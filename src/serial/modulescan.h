@@ -2,7 +2,7 @@
 
 #include "modbus/decode.h"
 #include "modbus/scanplan.h"
-#include "modbus/verdict.h"
+#include "modbus/answer.h"
 
 #include <QObject>
 #include <QString>

@@ -113,7 +113,7 @@ bool MSComm::setSettings(const QString &settings) {
 }
 
 bool MSComm::setPortOpen(bool open) {
-    lost_ = false;
+    loss_.forget();
     if (!open) {
         if (serial_.isOpen())
             serial_.close();
@@ -127,14 +127,11 @@ bool MSComm::setPortOpen(bool open) {
 }
 
 bool MSComm::reopenAfterLoss() {
-    if (!lost_ || serial_.isOpen())
+    if (serial_.isOpen())
         return false;
     // The device that was open, not what COMn maps to now: a link removed with the device would
     // otherwise send the request to /dev/ttyS<n-1>.
-    if (!openDevice())
-        return false;
-    lost_ = false;
-    return true;
+    return loss_.reopen([this] { return openDevice(); });
 }
 
 bool MSComm::openDevice() {
@@ -277,10 +274,8 @@ void MSComm::takeQueued() {
 void MSComm::onError(QSerialPort::SerialPortError error) {
     // The device went away (adapter pulled, simulator gone): reads fail at once and forever, so
     // the port is closed from now on instead of spinning on the failing read.
-    if (isDeviceLoss(error) && serial_.isOpen()) {
-        serial_.close();
+    if (serial_.isOpen() && loss_.closeIfLost(serial_, error)) {
         buffer_.clear();
-        lost_ = true;
         emit deviceLost();
     }
 }

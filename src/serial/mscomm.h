@@ -41,8 +41,7 @@ public:
     // the previous number.
     bool setCommPort(int port);
     int CommPort() const { return port_; }
-    QString device() const { return deviceFor(port_); }
-    QString deviceFor(int port) const { return deviceForPort(port, portsDir_); }
+    QString device() const { return deviceForPort(port_, portsDir_); }
     const QString &portsDir() const { return portsDir_; }
 
     // "19200,N,8,1": baud, parity N/E/O/M/S, data bits 5..8, stop bits 1, 1.5 or 2.
@@ -55,15 +54,11 @@ public:
     // Why the last open attempt failed; nothing once a port opened.
     const std::optional<OpenFailure> &openFailure() const { return openFailure_; }
 
-    // True from the loss of the open device until the port is opened again or opened or closed
-    // by the operator: the port was not closed on purpose.
-    bool deviceWasLost() const { return lost_; }
     // After a loss: one attempt to open the same device again with the same settings. False,
     // doing nothing, when no device was lost.
     bool reopenAfterLoss();
 
     void setRThreshold(int count);
-    int RThreshold() const { return rThreshold_; }
     void setInputLen(int count) { inputLen_ = count < 0 ? 0 : count; }
 
     // Removes and returns up to InputLen buffered bytes (all of them while InputLen is 0).
@@ -128,7 +123,7 @@ private:
     qint64 wakeups_ = 0;
     QString openedDevice_; // what the last open by port number resolved COMn to
     std::optional<OpenFailure> openFailure_;
-    bool lost_ = false;
+    DeviceLoss loss_;
 };
 
 } // namespace tr

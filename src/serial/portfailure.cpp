@@ -52,4 +52,19 @@ bool deviceGone(QSerialPort &port) {
 #endif
 }
 
+bool DeviceLoss::closeIfLost(QSerialPort &port, QSerialPort::SerialPortError error) {
+    if (!isDeviceLoss(error) && !deviceGone(port))
+        return false;
+    port.close();
+    lost_ = true;
+    return true;
+}
+
+bool DeviceLoss::reopen(const std::function<bool()> &open) {
+    if (!lost_ || !open())
+        return false;
+    lost_ = false;
+    return true;
+}
+
 } // namespace tr

@@ -2,6 +2,7 @@
 
 #include <QSerialPort>
 #include <QString>
+#include <functional>
 
 namespace tr {
 
@@ -30,5 +31,24 @@ bool isDeviceLoss(QSerialPort::SerialPortError error);
 // adapter (under Wine, the end of the pseudo-terminal behind COMn) fails every query of the
 // line's state. Elsewhere the failing read itself reports it, and this is false.
 bool deviceGone(QSerialPort &port);
+
+// A device that went away is closed once, and is then given one chance to come back at each
+// later request: the device that was open, not what its name maps to by then. The window's port
+// control and the command line's transactor both keep one.
+class DeviceLoss {
+public:
+    // True, with the port closed, when `error` means the device is gone, or when the driver says
+    // so (deviceGone(): Windows, where a pulled adapter may only time out).
+    bool closeIfLost(QSerialPort &port, QSerialPort::SerialPortError error);
+    bool lost() const { return lost_; }
+    // The port was opened or closed on purpose: nothing is lost any more.
+    void forget() { lost_ = false; }
+    // After a loss: one call of `open`; true when it brought the device back. False, calling
+    // nothing, when no device was lost.
+    bool reopen(const std::function<bool()> &open);
+
+private:
+    bool lost_ = false;
+};
 
 } // namespace tr

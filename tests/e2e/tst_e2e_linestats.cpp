@@ -59,7 +59,7 @@ private slots:
         }
         QVERIFY(faulty + dropped > 0);
 
-        const LinePanel &line = f.window->lineMonitor();
+        const LineRecorder &line = f.window->lineRecorder();
         const LineStatistics::Counts &c = line.statistics().counts();
         QCOMPARE(c.requests, kRequests);
         QCOMPARE(c.decoded, intact);
@@ -89,7 +89,7 @@ private slots:
         for (qsizetype i = 0; i < line.history().size(); ++i) {
             const TrafficLine &l = line.history().at(i);
             sent += l.direction == TrafficLine::Direction::Sent;
-            if (l.verdict == Verdict::Decoded)
+            if (l.status == AnswerStatus::Ok)
                 decoded << l.bytes;
         }
         QCOMPARE(sent, kRequests);

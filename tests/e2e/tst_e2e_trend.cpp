@@ -126,15 +126,16 @@ private slots:
         f.files.answers << path;
         click(line, "cmdTrafficSave");
         const QStringList saved = linesOf(path);
-        QCOMPARE(saved.size(), line.history().size());
+        const LineRecorder &recorder = f.window->lineRecorder();
+        QCOMPARE(saved.size(), recorder.history().size());
         QCOMPARE(saved.filter(QStringLiteral("  发送  02 04 00 00 00 08 F1 FF")).size(), 6);
 
         click(line, "cmdStatsReset");
-        QCOMPARE(line.statistics().counts().requests, 0);
+        QCOMPARE(recorder.statistics().counts().requests, 0);
         QCOMPARE(control<QLabel>(line, QStringLiteral("lblStatsRequests"))->text(),
                  QStringLiteral("0"));
         click(line, "cmdTrafficClear");
-        QCOMPARE(line.history().size(), 0);
+        QCOMPARE(recorder.history().size(), 0);
     }
 };
 

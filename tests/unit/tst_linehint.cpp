@@ -7,12 +7,12 @@ using namespace tr;
 Q_DECLARE_METATYPE(tr::LineHint)
 
 namespace {
-JudgedRequest ok{Verdict::Decoded};
-JudgedRequest silent{Verdict::NoAnswer};
-JudgedRequest crc{Verdict::BadCrc};
-JudgedRequest cut{Verdict::Short};
-JudgedRequest ex2{Verdict::Exception, 2};
-JudgedRequest ex3{Verdict::Exception, 3};
+JudgedRequest ok{AnswerStatus::Ok};
+JudgedRequest silent{AnswerStatus::NoAnswer};
+JudgedRequest crc{AnswerStatus::Crc};
+JudgedRequest cut{AnswerStatus::Short};
+JudgedRequest ex2{AnswerStatus::Exception, 2};
+JudgedRequest ex3{AnswerStatus::Exception, 3};
 using Recent = std::vector<JudgedRequest>;
 } // namespace
 
