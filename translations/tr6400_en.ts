@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
 <context>
-    <name>RestoreWords</name>
+    <name>ExportFaultWords</name>
     <message>
         <source>文件为空</source>
         <translation>the file is empty</translation>
@@ -51,6 +51,9 @@
         <source>文件过大，不是通道列表</source>
         <translation>the file is too large for a channel list</translation>
     </message>
+</context>
+<context>
+    <name>RestoreWords</name>
     <message>
         <source>写入斜率</source>
         <translation>writing the slope</translation>

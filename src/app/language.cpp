@@ -1,5 +1,7 @@
 #include "app/language.h"
 
+#include "words/english.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 
@@ -40,7 +42,7 @@ bool Translations::install(Language language) {
     QCoreApplication::removeTranslator(&window_);
     QCoreApplication::removeTranslator(&qt_);
     if (language == Language::English)
-        return window_.load(QStringLiteral(":/i18n/tr6400_en.qm")) &&
+        return loadEnglish(window_) &&
                QCoreApplication::installTranslator(&window_);
     if (qt_.load(QStringLiteral("qtbase_zh_CN"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

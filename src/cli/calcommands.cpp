@@ -4,6 +4,7 @@
 #include "cli/console.h"
 #include "cli/exitcodes.h"
 #include "cli/outputfile.h"
+#include "domain/exportfaultwords.h"
 #include "domain/exportfile.h"
 #include "domain/parameterrequest.h"
 #include "modbus/decode.h"
@@ -184,39 +185,18 @@ LoadedBackup loadBackup(const QString &path) {
 QString exportFaultText(const ParsedExport &p) {
     const QString found = QString::fromLatin1(p.found);
     switch (p.fault) {
-    case ExportFault::None:
-        break;
-    case ExportFault::Empty:
-        return QStringLiteral("the file is empty");
-    case ExportFault::NoOpeningQuote:
-        return QStringLiteral("does not start with a double quote");
-    case ExportFault::NoClosingQuote:
-        return QStringLiteral("missing the closing double quote");
-    case ExportFault::EmptyLine:
-        return QStringLiteral("empty line");
-    case ExportFault::TextAfterClosingQuote:
-        return QStringLiteral("text after the closing double quote");
-    case ExportFault::NotAnEntry: {
+    case ExportFault::Unreadable: // the system's reason, after "cannot read FILE: "
+        return QString::fromUtf8(p.found);
+    case ExportFault::NotAnEntry: { // the window's words, and what the line holds instead
         constexpr int kMax = 40;
         QString shown = found.left(kMax);
         if (found.size() > kMax)
             shown += QStringLiteral("...");
-        return QStringLiteral("expected \"channel::slope--offset\", found \"%1\"").arg(shown);
+        return QStringLiteral("%1, found \"%2\"").arg(exportFaultReason(p), shown);
     }
-    case ExportFault::ChannelOutOfRange:
-        return QStringLiteral("channel %1 is not 1 to 8").arg(found);
-    case ExportFault::SlopeOutOfRange:
-        return QStringLiteral("slope %1 is not 0 to 65535").arg(found);
-    case ExportFault::OffsetOutOfRange:
-        return QStringLiteral("offset %1 is not 0 to 65535").arg(found);
-    case ExportFault::ChannelRepeated:
-        return QStringLiteral("channel %1 already given on line %2").arg(found).arg(p.earlierLine);
-    case ExportFault::Unreadable:
-        return QString::fromUtf8(p.found);
-    case ExportFault::TooLarge:
-        return QStringLiteral("far too large for a list of eight channels");
+    default:
+        return exportFaultReason(p);
     }
-    return QString();
 }
 
 int runRestore(const CliOptions &o, const std::vector<ExportEntry> &entries, Transactor &link) {

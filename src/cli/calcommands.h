@@ -24,7 +24,8 @@ struct LoadedBackup {
 };
 LoadedBackup loadBackup(const QString &path);
 
-// Why a backup file was refused, in the words of the command line (without file and line).
+// Why a backup file was refused, without file and line: the English window's words (main()
+// installs its translation), a bad line's text, or the system's reason for an unreadable file.
 QString exportFaultText(const ParsedExport &parsed);
 
 } // namespace tr::cli

@@ -4,10 +4,12 @@
 #include "cli/runcommand.h"
 #include "cli/settingsdefaults.h"
 #include "version/version.h"
+#include "words/english.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QStringList>
+#include <QTranslator>
 
 namespace {
 
@@ -43,6 +45,11 @@ int checked(int exitCode) {
 int main(int argc, char *argv[]) {
     qInstallMessageHandler(qtMessage);
     QCoreApplication app(argc, argv);
+    // The command line speaks English: the texts it shares with the window (why a backup file is
+    // refused) come in the English window's words.
+    QTranslator english;
+    if (tr::loadEnglish(english))
+        QCoreApplication::installTranslator(&english);
     const tr::ToolSetup setup = tr::setUpToolDirs(QCoreApplication::applicationDirPath());
     const tr::ToolDirs &dirs = setup.dirs;
     const QStringList args = QCoreApplication::arguments().mid(1);

@@ -1,5 +1,7 @@
 #include "panels/restorewords.h"
 
+#include "domain/exportfaultwords.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -11,45 +13,11 @@ namespace {
 class RestoreWords {
     Q_DECLARE_TR_FUNCTIONS(RestoreWords)
 public:
-    static QString reason(const ParsedExport &p);
     static QString stepWords(RestoreStep::Kind kind);
     static QString failureWords(const BatchWrite::Outcome &o);
     static QString exportFault(const ParsedExport &parsed);
     static QString batchStop(const BatchWrite::Outcome &o);
 };
-
-QString RestoreWords::reason(const ParsedExport &p) {
-    const QString found = QString::fromLatin1(p.found);
-    switch (p.fault) {
-    case ExportFault::None:
-        break;
-    case ExportFault::Empty:
-        return tr("文件为空");
-    case ExportFault::NoOpeningQuote:
-        return tr("开头缺少双引号");
-    case ExportFault::NoClosingQuote:
-        return tr("结尾缺少双引号");
-    case ExportFault::EmptyLine:
-        return tr("空行");
-    case ExportFault::TextAfterClosingQuote:
-        return tr("结尾双引号之后还有内容");
-    case ExportFault::NotAnEntry:
-        return tr("格式应为“通道::斜率--偏移量”");
-    case ExportFault::ChannelOutOfRange:
-        return tr("通道%1超出范围，应为1-8").arg(found);
-    case ExportFault::SlopeOutOfRange:
-        return tr("斜率%1超出范围，应为0-65535").arg(found);
-    case ExportFault::OffsetOutOfRange:
-        return tr("偏移量%1超出范围，应为0-65535").arg(found);
-    case ExportFault::ChannelRepeated:
-        return tr("通道重复（第%1行已有通道%2）").arg(p.earlierLine).arg(found);
-    case ExportFault::Unreadable:
-        return tr("无法读取文件（%1）").arg(QString::fromUtf8(p.found));
-    case ExportFault::TooLarge:
-        return tr("文件过大，不是通道列表");
-    }
-    return QString();
-}
 
 QString RestoreWords::stepWords(RestoreStep::Kind kind) {
     switch (kind) {
@@ -94,8 +62,8 @@ QString RestoreWords::failureWords(const BatchWrite::Outcome &o) {
 
 QString RestoreWords::exportFault(const ParsedExport &parsed) {
     if (parsed.errorLine == 0)
-        return reason(parsed);
-    return tr("第%1行 %2").arg(parsed.errorLine).arg(reason(parsed));
+        return exportFaultReason(parsed);
+    return tr("第%1行 %2").arg(parsed.errorLine).arg(exportFaultReason(parsed));
 }
 
 QString RestoreWords::batchStop(const BatchWrite::Outcome &o) {

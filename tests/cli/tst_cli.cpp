@@ -161,11 +161,13 @@ private slots:
         row("--exception 1", "cal read --channel 1", 4, 1, "", "server device failure");
         row("--exception 1", "cal backup @DIR@/out.txt", 4, 1, "", "was not written");
         row("", "cal restore @DIR@/in.txt", 5, 0, "",
-            "in.txt:3: ", "\"1::1000--0\r\n2::1000--0\r\n3::abc--0\r\n4::1000--0\r\n\"\r\n");
-        row("-", "cal restore @DIR@/in.txt --dry-run", 5, 0, "", "in.txt:2: ",
+            "in.txt:3: expected \"channel::slope--offset\", found \"3::abc--0\"; nothing was written",
+            "\"1::1000--0\r\n2::1000--0\r\n3::abc--0\r\n4::1000--0\r\n\"\r\n");
+        row("-", "cal restore @DIR@/in.txt --dry-run", 5, 0, "",
+            "in.txt:2: no closing double quote; nothing was written",
             "\"1::1000--0\r\n2::1000--0\r\n"); // no closing quote
         row("-", "cal restore @DIR@/in.txt --dry-run", 5, 0, "",
-            "in.txt:4: channel 2 already given on line 2",
+            "in.txt:4: channel given twice (line 2 already has channel 2); nothing was written",
             "\"1::1--1\r\n2::1--1\r\n3::1--1\r\n2::5--5\r\n\"\r\n");
         row("-", "", 1, 0, "", "tr6400-cli: no command");
         row("-", "read --port /nonexistent/tty", 5, 0, "", "tr6400-cli: cannot open /nonexistent");
